@@ -1,0 +1,20 @@
+# kiebitz_add_test(<name> SOURCES ... LIBS ... [WIDGETS] [X11])
+#   WIDGETS: the test needs a QApplication (offscreen platform).
+#   X11:     the test needs a real X server; it is labelled "x11" and run by
+#            scripts/test under Xvfb (with and without a window manager).
+function(kiebitz_add_test name)
+    cmake_parse_arguments(T "WIDGETS;X11" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    if(T_WIDGETS OR T_X11)
+        target_link_libraries(${name} PRIVATE kiebitz_test_support_gui GTest::gtest)
+    else()
+        target_link_libraries(${name} PRIVATE kiebitz_test_support GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${T_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    if(T_X11)
+        set_tests_properties(${name} PROPERTIES LABELS x11)
+    else()
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+endfunction()

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/datetime.h"
+
+#include <QString>
+
+namespace kiebitz::capture {
+
+// Reads "dd.mm.yyyy hh:mm:ss" at its fixed positions (the separators are not
+// looked at); out-of-range fields roll over. Any unreadable piece gives the
+// zero date.
+core::DateValue read_DateTime(const QString& text);
+
+}  // namespace kiebitz::capture

@@ -1,0 +1,33 @@
+#include "platform/linux/linux_platform.h"
+
+#include "platform/linux/message_box_qt.h"
+#include "platform/linux/settings_store_qsettings.h"
+#include "platform/linux/sound_qt.h"
+#include "platform/linux/system_clock_linux.h"
+#include "platform/linux/window_flash_x11.h"
+
+#include <QCoreApplication>
+
+namespace kiebitz::platform {
+
+struct LinuxPlatform::Parts {
+    SystemClockLinux clock;
+    SoundQt sound;
+    WindowFlashX11 flash;
+    MessageBoxQt messages;
+    SettingsStoreQSettings settings;
+};
+
+LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
+{
+    m_platform.clock = &m_parts->clock;
+    m_platform.sound = &m_parts->sound;
+    m_platform.flash = &m_parts->flash;
+    m_platform.messages = &m_parts->messages;
+    m_platform.settings = &m_parts->settings;
+    m_platform.programFolder = QCoreApplication::applicationDirPath();
+}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+}  // namespace kiebitz::platform

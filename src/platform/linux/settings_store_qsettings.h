@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/settings_store.h"
+
+namespace kiebitz::platform {
+
+// Settings on QSettings in the platform's usual per-user place (one file per
+// application name, one group per section). QSettings writes the file
+// through a temporary file and a rename under a lock file, so a crash or a
+// full disk never leaves half a store and two instances never mix writes.
+// `baseFolder` redirects the files, for tests.
+class SettingsStoreQSettings : public SettingsStore {
+public:
+    explicit SettingsStoreQSettings(QString baseFolder = {});
+    QString get(const QString& app, const QString& section, const QString& key,
+                const QString& defaultValue) const override;
+    bool save(const QString& app, const QString& section, const QString& key, const QString& value) override;
+
+private:
+    QString m_baseFolder;
+};
+
+}  // namespace kiebitz::platform

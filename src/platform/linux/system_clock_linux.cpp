@@ -1,0 +1,7 @@
+#include "platform/linux/system_clock_linux.h"
+
+namespace kiebitz::platform {
+
+QDateTime SystemClockLinux::now() const { return QDateTime::currentDateTime(); }
+
+}  // namespace kiebitz::platform

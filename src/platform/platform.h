@@ -1,0 +1,28 @@
+#pragma once
+
+// The facilities of the desktop the program uses, passed to every part that
+// needs one. The program owns the implementations; this only refers to them.
+
+#include <QString>
+
+namespace kiebitz::platform {
+
+class MessageBox;
+class SettingsStore;
+class Sound;
+class SystemClock;
+class WindowFlash;
+class WindowList;
+
+struct Platform {
+    SystemClock* clock = nullptr;
+    Sound* sound = nullptr;
+    WindowFlash* flash = nullptr;
+    MessageBox* messages = nullptr;
+    SettingsStore* settings = nullptr;
+    WindowList* windows = nullptr;
+    // Folder that holds the program file (error log, default sound file).
+    QString programFolder;
+};
+
+}  // namespace kiebitz::platform
