@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/platform.h"
+
+#include <memory>
+
+namespace kiebitz::app {
+
+// Start-up: program-wide values, InstallDir, the main window initialised,
+// placed and shown, and the clock synchronisation at start when switched on.
+// Returns the shown main window; the program then runs on its events.
+std::unique_ptr<Form1> Main(const platform::Platform& platform, ProgramState& state);
+
+}  // namespace kiebitz::app
