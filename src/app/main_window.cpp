@@ -272,6 +272,23 @@ void Form1::Update_Label()
         Timer1->setEnabled(false);
 }
 
+void Form1::setHoverLook(VbLabel* label, bool hover)
+{
+    label->setForeColor(hover ? m_state.values.LinkHoverColor : m_state.values.LinkColor);
+    QFont f = label->font();
+    f.setUnderline(hover);
+    label->setFont(f);
+}
+
+void Form1::Lbl_GetTime_MouseIn() { setHoverLook(Lbl_GetTime, true); }
+void Form1::Lbl_GetTime_MouseOut() { setHoverLook(Lbl_GetTime, false); }
+void Form1::Lbl_GetArtikel_MouseIn() { setHoverLook(Lbl_GetArtikel, true); }
+void Form1::Lbl_GetArtikel_MouseOut() { setHoverLook(Lbl_GetArtikel, false); }
+void Form1::Lbl_GoItem_MouseIn() { setHoverLook(Lbl_GoItem, true); }
+void Form1::Lbl_GoItem_MouseOut() { setHoverLook(Lbl_GoItem, false); }
+void Form1::Lbl_Optionen_MouseIn() { setHoverLook(Lbl_Optionen, true); }
+void Form1::Lbl_Optionen_MouseOut() { setHoverLook(Lbl_Optionen, false); }
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     settings::storeInstallDir(*m_platform.settings, m_platform.programFolder);

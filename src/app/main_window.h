@@ -63,6 +63,16 @@ public:
 public slots:
     void Update_Label();
 
+    // Hover looks of the link labels, called by name by the hover tracking.
+    void Lbl_GetTime_MouseIn();
+    void Lbl_GetTime_MouseOut();
+    void Lbl_GetArtikel_MouseIn();
+    void Lbl_GetArtikel_MouseOut();
+    void Lbl_GoItem_MouseIn();
+    void Lbl_GoItem_MouseOut();
+    void Lbl_Optionen_MouseIn();
+    void Lbl_Optionen_MouseOut();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -71,6 +81,7 @@ private:
     VbLabel* makeLinkLabel(const QString& name, const QString& text, double l, double t, double w, double h,
                            const QString& toolTip);
     void centreInShape2(VbLabel* label);
+    void setHoverLook(VbLabel* label, bool hover);
 
     platform::Platform m_platform;
     ProgramState& m_state;
