@@ -7,6 +7,7 @@
 
 namespace kiebitz::platform {
 
+class HttpControl;
 class MessageBox;
 class SettingsStore;
 class Sound;
@@ -21,6 +22,7 @@ struct Platform {
     MessageBox* messages = nullptr;
     SettingsStore* settings = nullptr;
     WindowList* windows = nullptr;
+    HttpControl* http = nullptr;
     // Folder that holds the program file (error log, default sound file).
     QString programFolder;
 };

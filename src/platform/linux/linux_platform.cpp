@@ -1,5 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
+#include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
 #include "platform/linux/settings_store_qsettings.h"
 #include "platform/linux/sound_qt.h"
@@ -16,6 +17,7 @@ struct LinuxPlatform::Parts {
     WindowFlashX11 flash;
     MessageBoxQt messages;
     SettingsStoreQSettings settings;
+    HttpControlQt http;
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -25,6 +27,7 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.flash = &m_parts->flash;
     m_platform.messages = &m_parts->messages;
     m_platform.settings = &m_parts->settings;
+    m_platform.http = &m_parts->http;
     m_platform.programFolder = QCoreApplication::applicationDirPath();
 }
 

@@ -1,0 +1,440 @@
+// The clock synchronisation end to end: the real Qt Network control against
+// a server on 127.0.0.1, a fake clock that records what it is set to, and a
+// temporary program folder for the error log.
+
+#include "timing/clock_sync.h"
+
+#include "core/program_values.h"
+#include "platform/linux/http_control_qt.h"
+#include "platform/linux/system_clock_linux.h"
+#include "settings/keys.h"
+#include "support/fake_platform.h"
+#include "support/fake_time_zone.h"
+#include "support/loopback_http_server.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace kiebitz::timing {
+namespace {
+
+using test::LoopbackHttpServer;
+using Outcome = TimePageReading::Outcome;
+
+const QByteArray kTimePath = kTimePagePath.toLatin1();
+const QByteArray kVersion = kVersionPath.toLatin1();
+
+QString readLog(const QString& folder)
+{
+    QFile f(folder + QStringLiteral("/error.txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll());
+}
+
+// ---------------------------------------------------------------------------
+// The page reader on its own.
+
+TEST(ReadTimePage, FindsDateAndTimeBeforeTheZoneWord)
+{
+    struct Row {
+        const char* name;
+        QString page;
+        Outcome outcome;
+        const char* zone;
+        QDateTime time;  // when Read
+    };
+    const QString upTo18192(18192 - 3, u'x');  // "GMT" ends at character 18192
+    const QString upTo18193(18192 - 2, u'x');  // ... at 18193
+    const std::vector<Row> rows = {
+        {"example", "Tuesday, 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT", {{2006, 3, 14}, {17, 30}}},
+        {"html page",
+         "<html><body><p>The official eBay Time is:</p><b>Wednesday, December 06, 2026</b>"
+         "<br><b>Wed, 06 Dec 2026 11:00:00 GMT</b></body></html>",
+         Outcome::Read, "GMT", {{2026, 12, 6}, {11, 0}}},
+        {"bst only", "Monday, 10 Jul 2006 18:05:09 BST", Outcome::Read, "BST", {{2006, 7, 10}, {18, 5, 9}}},
+        {"lower case zone", "Monday, 10 Jul 2006 18:05:09 gmt", Outcome::Read, "GMT", {{2006, 7, 10}, {18, 5, 9}}},
+        {"december, two-digit month", "Thursday, 31 Dec 2026 23:59:59 GMT", Outcome::Read, "GMT",
+         {{2026, 12, 31}, {23, 59, 59}}},
+        {"sharp s keeps positions", "Straße, 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT", {{2006, 3, 14}, {17, 30}}},
+        {"window starts at the first character", " 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+         {{2006, 3, 14}, {17, 30}}},
+        {"window would start before the text", "14 Mar 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"gmt before the time", "<title>Time (gmt)</title> Tuesday, 14 Mar 2006 17:30:00 GMT", Outcome::Unreadable,
+         "GMT", {}},
+        {"gmt wins over an earlier bst", "BST is summer time; Tuesday, 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+         {{2006, 3, 14}, {17, 30}}},
+        {"unknown month", "Tuesday, 14 Mrz 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"piece of the month row", "Tuesday, 14 Ebm 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"two-letter month", "Tuesday, 14  an 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"double blank", "Tuesday,  4 Mar  2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"no time", "Server busy, please retry (GMT)  ", Outcome::Unreadable, "GMT", {}},
+        {"bad time", "Tuesday, 14 Mar 2006 17:3x:00 GMT", Outcome::Unreadable, "GMT", {}},
+        {"no zone word", "Tuesday, 14 Mar 2006 17:30:00 UTC", Outcome::NoTimeInformation, "", {}},
+        {"empty", "", Outcome::NoTimeInformation, "", {}},
+        {"zone word at the limit", upTo18192 + "GMT", Outcome::Unreadable, "GMT", {}},
+        {"zone word cut by the limit", upTo18193 + "GMT", Outcome::NoTimeInformation, "", {}},
+        {"time right at the limit", QString(18192 - 25, u'x') + " 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+         {{2006, 3, 14}, {17, 30}}},
+        {"zone word beyond the limit", QString(20000, u'x') + " 14 Mar 2006 17:30:00 GMT", Outcome::NoTimeInformation,
+         "", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TimePageReading r = read_TimePage(row.page);
+        EXPECT_EQ(r.outcome, row.outcome);
+        EXPECT_EQ(r.zoneWord, QString::fromLatin1(row.zone));
+        if (row.outcome == Outcome::Read)
+            EXPECT_EQ(core::toQDateTime(r.pageTime), row.time);
+        else
+            EXPECT_EQ(r.pageTime, core::kZeroDate);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs against the loopback server.
+
+struct SyncSetup {
+    test::FakePlatform fakes;
+    test::FakeTimeZone zone = test::FakeTimeZone::centralEuropeWinter();
+    QTemporaryDir folder;
+    LoopbackHttpServer server;
+    std::unique_ptr<platform::HttpControlQt> http;
+    settings::SettingsCopies copies;
+    platform::Platform platform;
+    std::unique_ptr<ClockSync> sync;
+
+    explicit SyncSetup(int timeoutMs = 5000, std::optional<quint16> timePagePort = std::nullopt)
+        : http(std::make_unique<platform::HttpControlQt>(timeoutMs))
+    {
+        platform = fakes.platform(folder.path());
+        platform.http = http.get();
+        platform.timeZone = &zone;
+        SyncAddresses addresses{server.url(kTimePagePath), server.url(kVersionPath)};
+        if (timePagePort)
+            addresses.timePage = QStringLiteral("http://127.0.0.1:%1").arg(*timePagePort) + kTimePagePath;
+        sync = std::make_unique<ClockSync>(platform, copies, addresses);
+    }
+};
+
+LoopbackHttpServer::Response page(const QByteArray& body)
+{
+    LoopbackHttpServer::Response r;
+    r.body = body;
+    return r;
+}
+
+TEST(SyncClock, OutcomesAgainstARealServer)
+{
+    // The PC: 06.12.2026 12:00:00 in central Europe, winter (GMT + 1 h).
+    using Response = LoopbackHttpServer::Response;
+    struct Row {
+        const char* name;
+        std::function<Response(test::FakeClock&)> response;
+        QString status;
+        std::optional<QTime> timeSet;
+        std::optional<QDate> dateSet;
+        bool logged = false;
+        int timeoutMs = 5000;
+        bool refused = false;
+        bool refuseSetting = false;
+    };
+    const QByteArray example = "<html><body>Tuesday, 14 Mar 2006 17:30:00 GMT</body></html>";
+    const std::vector<Row> rows = {
+        {"example page", [&](auto&) { return page(example); }, kStatusUpdated, QTime(18, 30), QDate(2006, 3, 14)},
+        {"bst page", [](auto&) { return page("<b>Wed, 06 Dec 2026 11:00:00 BST</b>"); }, kStatusUpdated,
+         QTime(11, 0), QDate(2026, 12, 6)},
+        {"day rolls over on the move to local time", [](auto&) { return page("<b>Sun, 06 Dec 2026 23:30:00 GMT</b>"); },
+         kStatusUpdated, QTime(0, 30), QDate(2026, 12, 7)},
+        {"page two days ahead sets the date", [](auto&) { return page("<b>Tue, 08 Dec 2026 11:00:00 GMT</b>"); },
+         kStatusUpdated, QTime(12, 0), QDate(2026, 12, 8)},
+        {"page three days ahead keeps the date", [](auto&) { return page("<b>Wed, 09 Dec 2026 11:00:00 GMT</b>"); },
+         kStatusUpdated, QTime(12, 0), std::nullopt},
+        {"body in slow pieces, seconds since the answer began added",
+         [](test::FakeClock& clock) {
+             Response r;
+             const QByteArray body = "<html><body>Sunday, 06 Dec 2026 11:00:00 GMT</body></html>";
+             for (int i = 0; i < 3; ++i)
+                 r.pieces.push_back({150, body.mid(i * 20, i == 2 ? -1 : 20), [&clock] { clock.advanceSeconds(4); }});
+             return r;
+         },
+         kStatusUpdated, QTime(12, 0, 12), QDate(2026, 12, 6)},
+        {"gmt before the time", [&](auto&) { return page("<title>Time (GMT)</title>" + example); }, kStatusUnexpected,
+         std::nullopt, std::nullopt, true},
+        {"time within 22 characters of the start", [](auto&) { return page("14 Mar 2006 17:30:00 GMT"); },
+         kStatusUnexpected, std::nullopt, std::nullopt, true},
+        {"clock refuses to be set", [&](auto&) { return page(example); }, kStatusUnexpected, QTime(18, 30),
+         std::nullopt, true, 5000, false, true},
+        {"empty body", [](auto&) { return page({}); }, kStatusNoTime, std::nullopt, std::nullopt},
+        {"10 MB body",
+         [](auto&) {
+             Response r;
+             r.generatedBodySize = 10 * 1024 * 1024;
+             return r;
+         },
+         kStatusNoTime, std::nullopt, std::nullopt},
+        {"server error page", [](auto&) { Response r = page("<h1>500</h1>"); r.status = 500; return r; },
+         kStatusNoTime, std::nullopt, std::nullopt},
+        {"connection refused", [](auto&) { return page({}); }, kStatusNoTime, std::nullopt, std::nullopt, false, 5000,
+         true},
+        {"server never answers",
+         [](auto&) {
+             Response r;
+             r.kind = Response::Kind::NeverAnswer;
+             return r;
+         },
+         kStatusNoTime, std::nullopt, std::nullopt, false, 300},
+    };
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SyncSetup run(row.timeoutMs, row.refused ? std::optional(LoopbackHttpServer::refusedPort()) : std::nullopt);
+        run.fakes.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
+        run.fakes.clock.refuseSetting = row.refuseSetting;
+        const Response response = row.response(run.fakes.clock);
+        run.server.route(kTimePath, response);
+        run.server.route(kVersion, page("1.6.30"));
+
+        QElapsedTimer took;
+        took.start();
+        run.sync->sync_Clock();
+
+        EXPECT_FALSE(run.sync->busy());
+        EXPECT_EQ(run.sync->statusText(), row.status);
+        ASSERT_EQ(run.fakes.clock.timesSet.size(), row.timeSet ? 1u : 0u);
+        if (row.timeSet) {
+            EXPECT_EQ(run.fakes.clock.timesSet[0], *row.timeSet);
+        }
+        ASSERT_EQ(run.fakes.clock.datesSet.size(), row.dateSet ? 1u : 0u);
+        if (row.dateSet) {
+            EXPECT_EQ(run.fakes.clock.datesSet[0], *row.dateSet);
+        }
+
+        const QString log = readLog(run.folder.path());
+        if (row.logged)
+            EXPECT_EQ(log, QString::fromLatin1(response.body) + QStringLiteral("\r\n"));
+        else
+            EXPECT_TRUE(log.isEmpty()) << log.toStdString();
+
+        // Both requests went out with their headers as specified, the
+        // version request after every outcome.
+        EXPECT_EQ(run.server.requestCount(kTimePath), row.refused ? 0 : 1);
+        ASSERT_EQ(run.server.requestCount(kVersion), 1);
+        for (const auto& req : run.server.requests()) {
+            EXPECT_EQ(req.method, "GET");
+            if (req.target == kVersion)
+                EXPECT_EQ(req.headerLine("User-Agent"), "User-Agent: Tickwerk - " + core::versionText().toLatin1() + " - ");
+            else
+                EXPECT_EQ(req.headerLine("User-Agent"),
+                          "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
+        }
+        // The last request is the version request.
+        EXPECT_EQ(run.server.requests().back().target, kVersion);
+
+        ASSERT_EQ(run.fakes.messages.shown.size(), 1u);
+        EXPECT_EQ(run.fakes.messages.shown[0].text, row.status);
+        EXPECT_EQ(run.fakes.messages.shown[0].style, 0);
+        EXPECT_EQ(run.fakes.messages.shown[0].title, QStringLiteral("Kiebitz"));
+
+        if (row.timeoutMs < 5000) {
+            EXPECT_GE(took.elapsed(), row.timeoutMs - 20);
+            EXPECT_LT(took.elapsed(), 4000);
+        }
+    }
+}
+
+TEST(SyncClock, MessageOnlyWhenMsgonsyncIsNotZero)
+{
+    struct Row {
+        std::int16_t msgonsync;
+        QByteArray body;
+        bool shown;
+    };
+    const std::vector<Row> rows = {
+        {0, "Tuesday, 14 Mar 2006 17:30:00 GMT", false}, {0, "14 Mar 2006 17:30:00 GMT", false},
+        {0, "", false},  {1, "", true}, {-1, "", true}, {2, "Tuesday, 14 Mar 2006 17:30:00 GMT", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.msgonsync << " " << row.body.toStdString());
+        SyncSetup run;
+        run.copies.msgonsync = row.msgonsync;
+        run.server.route(kTimePath, page(row.body));
+        run.sync->sync_Clock();
+        EXPECT_EQ(run.fakes.messages.shown.size(), row.shown ? 1u : 0u);
+        EXPECT_EQ(run.server.requestCount(kVersion), 1);
+    }
+}
+
+TEST(SyncClock, SecondCallWhileWaitingReturnsAtOnce)
+{
+    SyncSetup run;
+    LoopbackHttpServer::Response slow;
+    const QByteArray body = "Sunday, 06 Dec 2026 11:00:00 GMT";
+    slow.pieces = {{400, body, {}}};
+    run.server.route(kTimePath, slow);
+
+    bool inner = false, busyDuringWait = false;
+    int requestsSeenInside = -1;
+    QTimer::singleShot(100, [&] {
+        busyDuringWait = run.sync->busy();
+        run.sync->sync_Clock();  // must not start a request or wait
+        inner = true;
+        requestsSeenInside = int(run.server.requests().size());
+    });
+    run.sync->sync_Clock();
+
+    EXPECT_TRUE(inner);
+    EXPECT_TRUE(busyDuringWait);
+    EXPECT_EQ(requestsSeenInside, 1);
+    EXPECT_EQ(run.sync->statusText(), kStatusUpdated);
+    EXPECT_EQ(run.fakes.clock.timesSet.size(), 1u);
+    EXPECT_EQ(run.server.requestCount(kTimePath), 1);
+    EXPECT_EQ(run.server.requestCount(kVersion), 1);
+    EXPECT_EQ(run.fakes.messages.shown.size(), 1u);
+    EXPECT_FALSE(run.sync->busy());
+
+    // The mark is free again: a later run goes through.
+    run.server.route(kTimePath, page({}));
+    run.sync->sync_Clock();
+    EXPECT_EQ(run.sync->statusText(), kStatusNoTime);
+    EXPECT_EQ(run.server.requestCount(kTimePath), 2);
+}
+
+TEST(SyncClock, ResponseStampOfAnEarlierRunIsNotReused)
+{
+    // A run whose answer gives no state 7 of its own adds nothing for the
+    // time since the answer began (the first run took its stamp long ago).
+    SyncSetup run;
+    run.server.route(kTimePath, page("Sunday, 06 Dec 2026 11:00:00 GMT"));
+    run.sync->sync_Clock();
+    ASSERT_EQ(run.fakes.clock.timesSet.size(), 1u);
+    EXPECT_EQ(run.fakes.clock.timesSet[0], QTime(12, 0));
+
+    run.fakes.clock.advanceSeconds(3600);
+    run.sync->Inet1_StateChanged(platform::HttpControl::ReceivingResponse);  // outside a run: ignored
+    run.http->setStateHandler({});  // the control reports nothing in this run
+    run.sync->sync_Clock();
+    ASSERT_EQ(run.fakes.clock.timesSet.size(), 2u);
+    EXPECT_EQ(run.fakes.clock.timesSet[1], QTime(12, 0));
+}
+
+// ---------------------------------------------------------------------------
+// The Qt Network control itself.
+
+struct ControlRun {
+    LoopbackHttpServer server;
+    platform::HttpControlQt http;
+    std::vector<std::int16_t> states;
+    explicit ControlRun(int timeoutMs = 5000) : http(timeoutMs)
+    {
+        http.setStateHandler([this](std::int16_t s) { states.push_back(s); });
+    }
+    void get(const QString& url, const QString& headers = {})
+    {
+        http.execute(url, headers);
+        while (http.stillExecuting())
+            http.doEvents();
+    }
+};
+
+TEST(HttpControlQt, KeepsOnlyTheFirstPartOfALargeBodyAndStopsReading)
+{
+    ControlRun c;
+    LoopbackHttpServer::Response big;
+    big.generatedBodySize = 10 * 1024 * 1024;
+    c.server.route("/big", big);
+    c.get(c.server.url(QStringLiteral("/big")));
+
+    EXPECT_EQ(c.http.keptBytes(), 18192);
+    EXPECT_EQ(c.http.getChunk(18192), QString(18192, u'x'));
+    EXPECT_EQ(c.http.getChunk(100000).size(), 18192);
+    EXPECT_EQ(c.http.getChunk(10), QStringLiteral("xxxxxxxxxx"));
+    // Let the server notice the closed connection.
+    QElapsedTimer t;
+    t.start();
+    while (!c.server.clientClosedEarly() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(c.server.clientClosedEarly());
+    EXPECT_LT(c.server.generatedBytesSent(), 10 * 1024 * 1024);
+}
+
+TEST(HttpControlQt, StatesAndAnswers)
+{
+    struct Row {
+        const char* name;
+        LoopbackHttpServer::Response response;
+        bool refused;
+        std::vector<std::int16_t> states;
+        QString answer;
+    };
+    LoopbackHttpServer::Response never;
+    never.kind = LoopbackHttpServer::Response::Kind::NeverAnswer;
+    LoopbackHttpServer::Response notFound = page("no such page");
+    notFound.status = 404;
+    LoopbackHttpServer::Response ansi = page("Gr\xfc\xdf" "e \x80");
+    const std::vector<Row> rows = {
+        {"answer", page("hello"), false, {5, 7, 12}, QStringLiteral("hello")},
+        {"error status keeps the body", notFound, false, {5, 7, 12}, QStringLiteral("no such page")},
+        {"single-byte code page", ansi, false, {5, 7, 12}, QStringLiteral("Grüße €")},
+        {"refused", page("x"), true, {5, 11}, {}},
+        {"never answers", never, false, {5, 11}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ControlRun c(300);
+        c.server.route("/p", row.response);
+        const QString url = row.refused
+                                ? QStringLiteral("http://127.0.0.1:%1/p").arg(LoopbackHttpServer::refusedPort())
+                                : c.server.url(QStringLiteral("/p"));
+        c.get(url);
+        EXPECT_EQ(c.states, row.states);
+        EXPECT_EQ(c.http.getChunk(18192), row.answer);
+    }
+}
+
+TEST(HttpControlQt, SendsHeaderLinesAsWritten)
+{
+    ControlRun c;
+    c.server.route("/h", page("ok"));
+    c.get(c.server.url(QStringLiteral("/h")), QStringLiteral("User-Agent: Tickwerk - 1.6.30 - \r\nX-Extra:  two\r\n"));
+    ASSERT_EQ(c.server.requests().size(), 1u);
+    const auto& req = c.server.requests()[0];
+    EXPECT_EQ(req.headerLine("User-Agent"), "User-Agent: Tickwerk - 1.6.30 - ");
+    EXPECT_EQ(req.header("X-Extra"), "two");
+    EXPECT_EQ(req.target, "/h");
+}
+
+// ---------------------------------------------------------------------------
+// The Linux clock, without setting it.
+
+TEST(SystemClockLinux, CapabilityTestAgreesWithTheKernelsAccount)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    std::optional<bool> capSysTime;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("CapEff:"))
+            capSysTime = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 25) & 1;  // CAP_SYS_TIME = 25
+    ASSERT_TRUE(capSysTime.has_value());
+    EXPECT_EQ(platform::SystemClockLinux::maySetClockDirectly(), *capSysTime);
+}
+
+TEST(SystemClockLinux, LocalTimeToEpoch)
+{
+    const QDateTime local(QDate(2026, 12, 6), QTime(12, 0, 5));
+    EXPECT_EQ(platform::SystemClockLinux::localToEpochMicroseconds(local.date(), local.time()),
+              local.toMSecsSinceEpoch() * 1000);
+    EXPECT_FALSE(platform::SystemClockLinux::localToEpochMicroseconds(QDate(2026, 2, 30), QTime(12, 0)));
+    EXPECT_FALSE(platform::SystemClockLinux::localToEpochMicroseconds(QDate(2026, 2, 3), QTime()));
+}
+
+}  // namespace
+}  // namespace kiebitz::timing
