@@ -9,7 +9,9 @@ namespace kiebitz::platform {
 
 class HttpControl;
 class MessageBox;
+class Pointer;
 class SettingsStore;
+class ShellOpen;
 class Sound;
 class SystemClock;
 class WindowFlash;
@@ -23,6 +25,8 @@ struct Platform {
     SettingsStore* settings = nullptr;
     WindowList* windows = nullptr;
     HttpControl* http = nullptr;
+    Pointer* pointer = nullptr;
+    ShellOpen* shell = nullptr;
     // Folder that holds the program file (error log, default sound file).
     QString programFolder;
 };

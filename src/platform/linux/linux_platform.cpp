@@ -2,7 +2,9 @@
 
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
+#include "platform/linux/pointer_qt.h"
 #include "platform/linux/settings_store_qsettings.h"
+#include "platform/linux/shell_open_qt.h"
 #include "platform/linux/sound_qt.h"
 #include "platform/linux/system_clock_linux.h"
 #include "platform/linux/window_flash_x11.h"
@@ -18,6 +20,8 @@ struct LinuxPlatform::Parts {
     MessageBoxQt messages;
     SettingsStoreQSettings settings;
     HttpControlQt http;
+    PointerQt pointer;
+    ShellOpenQt shell;
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -28,6 +32,8 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.messages = &m_parts->messages;
     m_platform.settings = &m_parts->settings;
     m_platform.http = &m_parts->http;
+    m_platform.pointer = &m_parts->pointer;
+    m_platform.shell = &m_parts->shell;
     m_platform.programFolder = QCoreApplication::applicationDirPath();
 }
 

@@ -1,0 +1,187 @@
+// The hover tracking on a shown window with Qt's own pointer, timers and
+// mouse events (offscreen platform).
+
+#include "hover/module_mouse_move.h"
+#include "hover_test_form.h"
+#include "platform/linux/pointer_qt.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kiebitz {
+namespace {
+
+// Hands every mouse move over a watched control to the tracker, as a form's
+// mouse-move handlers do.
+class MoveForwarder : public QObject {
+public:
+    explicit MoveForwarder(hover::ModuleMouseMove& hover) : m_hover(hover) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove)
+            m_hover.track_Hover(qobject_cast<QWidget*>(watched));
+        return false;
+    }
+
+private:
+    hover::ModuleMouseMove& m_hover;
+};
+
+void showActive(QWidget& form)
+{
+    form.move(40, 30);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+}
+
+// Moves the pointer; the platform delivers the move event to the widget
+// under it, as the desktop does.
+void movePointer(QWidget* widget, QPoint local)
+{
+    QTest::mouseMove(widget, local);
+    QCoreApplication::processEvents();
+}
+
+bool waitForLog(const test::HoverTestForm& form, const QStringList& expected)
+{
+    return QTest::qWaitFor([&] { return form.log == expected; }, 1000);
+}
+
+TEST(HoverRealWindow, EntersLeavesAndMovesOnWithRealEvents)
+{
+    platform::PointerQt pointer;
+    hover::ModuleMouseMove hover(pointer);
+    test::HoverTestForm form;
+    MoveForwarder forward(hover);
+    form.Label->installEventFilter(&forward);
+    form.Label2->installEventFilter(&forward);
+    showActive(form);
+
+    movePointer(form.Label, QPoint(5, 5));
+    EXPECT_TRUE(form.log.isEmpty()) << "the entry comes with the first tick";
+    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn"})) << form.log.join(' ').toStdString();
+    QTest::qWait(150);
+    movePointer(form.Label, QPoint(30, 10));
+    EXPECT_EQ(form.log, QStringList{"Label_MouseIn"}) << "resting and moving inside give nothing more";
+
+    movePointer(form.Label2, QPoint(5, 5));
+    EXPECT_EQ(form.log, (QStringList{"Label_MouseIn", "Label_MouseOut"})) << "the first label leaves at once";
+    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn", "Label_MouseOut", "Label2_MouseIn"})) << form.log.join(' ').toStdString();
+
+    // Onto the form's background: no move reaches a tracked label, the tick
+    // notices the leave by itself.
+    QCursor::setPos(form.mapToGlobal(QPoint(120, 180)));
+    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn", "Label_MouseOut", "Label2_MouseIn", "Label2_MouseOut"}));
+    EXPECT_EQ(hover.state().HoverTimerId, 0u);
+}
+
+TEST(HoverRealWindow, LosingTheForegroundLeaves)
+{
+    platform::PointerQt pointer;
+    hover::ModuleMouseMove hover(pointer);
+    test::HoverTestForm form;
+    MoveForwarder forward(hover);
+    form.Label->installEventFilter(&forward);
+    showActive(form);
+    movePointer(form.Label, QPoint(5, 5));
+    ASSERT_TRUE(waitForLog(form, {"Label_MouseIn"}));
+
+    QWidget other;
+    other.setGeometry(500, 400, 100, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn", "Label_MouseOut"}));
+
+    movePointer(form.Label, QPoint(6, 6));
+    QTest::qWait(120);
+    EXPECT_EQ(form.log.size(), 2) << "nothing is tracked while the form is in the background";
+}
+
+TEST(HoverRealWindow, WindowUnderThePointerIsTheNearestOneWithAWindowOfItsOwn)
+{
+    platform::PointerQt pointer;
+    {
+        test::HoverTestForm form;
+        showActive(form);
+        EXPECT_EQ(pointer.windowAt(form.Label->mapToGlobal(QPoint(3, 3))), &form);
+        EXPECT_EQ(pointer.windowAt(form.Inner->mapToGlobal(QPoint(3, 3))), &form);
+        EXPECT_EQ(pointer.windowAt(QPoint(-5000, -5000)), nullptr);
+        EXPECT_EQ(pointer.foregroundWindow(), &form);
+        QCursor::setPos(QPoint(77, 66));
+        EXPECT_EQ(pointer.cursorPos(), QPoint(77, 66));
+    }
+    test::HoverTestForm form;
+    form.Frame1->setAttribute(Qt::WA_NativeWindow);
+    showActive(form);
+    EXPECT_EQ(pointer.windowAt(form.Inner->mapToGlobal(QPoint(3, 3))), form.Frame1);
+    // Qt makes the siblings of a native child native too; the tracker's
+    // notion of a control's own window has to agree with the pointer's.
+    EXPECT_EQ(pointer.windowAt(form.Label->mapToGlobal(QPoint(3, 3))), hover::hotArea(*form.Label).window);
+    EXPECT_EQ(pointer.windowAt(form.Inner->mapToGlobal(QPoint(3, 3))), hover::hotArea(*form.Inner).window);
+}
+
+TEST(HoverRealWindow, TimersAreReplacedKilledAndEndWithTheirWindow)
+{
+    platform::PointerQt pointer;
+    auto window = std::make_unique<QWidget>();
+    int first = 0;
+    int second = 0;
+    EXPECT_EQ(pointer.setTimer(window.get(), 44, 10, [&] { ++first; }), 44u);
+    EXPECT_EQ(pointer.setTimer(window.get(), 44, 10, [&] { ++second; }), 44u) << "the same id replaces the timer";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second >= 2; }, 1000));
+    EXPECT_EQ(first, 0);
+
+    EXPECT_TRUE(pointer.killTimer(window.get(), 44));
+    EXPECT_FALSE(pointer.killTimer(window.get(), 44));
+    const int stopped = second;
+    QTest::qWait(60);
+    EXPECT_EQ(second, stopped);
+
+    // A timer that kills itself from its own tick.
+    int ticks = 0;
+    pointer.setTimer(window.get(), 7, 5, [&] {
+        ++ticks;
+        pointer.killTimer(window.get(), 7);
+    });
+    QTest::qWait(60);
+    EXPECT_EQ(ticks, 1);
+
+    int orphan = 0;
+    pointer.setTimer(window.get(), 44, 5, [&] { ++orphan; });
+    window.reset();
+    QTest::qWait(40);
+    EXPECT_EQ(orphan, 0) << "a destroyed window takes its timers with it";
+
+    QWidget w;
+    EXPECT_EQ(pointer.setTimer(nullptr, 44, 10, [] {}), 0u);
+    EXPECT_EQ(pointer.setTimer(&w, 0, 10, [] {}), 0u);
+    EXPECT_EQ(pointer.setTimer(&w, 44, 0, [] {}), 0u);
+}
+
+TEST(HoverRealWindow, ClosingTheFormWhileTrackedIsHarmless)
+{
+    platform::PointerQt pointer;
+    hover::ModuleMouseMove hover(pointer);
+    auto form = std::make_unique<test::HoverTestForm>();
+    MoveForwarder forward(hover);
+    form->Label->installEventFilter(&forward);
+    showActive(*form);
+    movePointer(form->Label, QPoint(5, 5));
+    ASSERT_TRUE(waitForLog(*form, {"Label_MouseIn"}));
+    form.reset();
+    QTest::qWait(120);
+    test::HoverTestForm next;
+    next.Label->installEventFilter(&forward);
+    showActive(next);
+    movePointer(next.Label, QPoint(12, 8));
+    EXPECT_TRUE(waitForLog(next, {"Label_MouseIn"}));
+}
+
+}  // namespace
+}  // namespace kiebitz
