@@ -7,6 +7,7 @@
 
 namespace kiebitz::platform {
 
+class FileDialog;
 class HttpControl;
 class MessageBox;
 class Pointer;
@@ -25,6 +26,7 @@ struct Platform {
     SettingsStore* settings = nullptr;
     WindowList* windows = nullptr;
     HttpControl* http = nullptr;
+    FileDialog* fileDialog = nullptr;
     Pointer* pointer = nullptr;
     ShellOpen* shell = nullptr;
     // Folder that holds the program file (error log, default sound file).

@@ -1,5 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
+#include "platform/linux/file_dialog_qt.h"
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
 #include "platform/linux/pointer_qt.h"
@@ -20,6 +21,7 @@ struct LinuxPlatform::Parts {
     MessageBoxQt messages;
     SettingsStoreQSettings settings;
     HttpControlQt http;
+    FileDialogQt fileDialog;
     PointerQt pointer;
     ShellOpenQt shell;
 };
@@ -32,6 +34,7 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.messages = &m_parts->messages;
     m_platform.settings = &m_parts->settings;
     m_platform.http = &m_parts->http;
+    m_platform.fileDialog = &m_parts->fileDialog;
     m_platform.pointer = &m_parts->pointer;
     m_platform.shell = &m_parts->shell;
     m_platform.programFolder = QCoreApplication::applicationDirPath();

@@ -7,7 +7,10 @@ namespace kiebitz::platform {
 // Settings on QSettings in the platform's usual per-user place (one file per
 // application name, one group per section). QSettings writes the file
 // through a temporary file and a rename under a lock file, so a crash or a
-// full disk never leaves half a store and two instances never mix writes.
+// full disk never leaves half a store and two instances never mix writes;
+// each write re-reads the file under the lock, so changes of another
+// instance to other keys are kept. A damaged file that QSettings cannot
+// parse is kept aside as "<file>.damaged" and replaced on the next save.
 // `baseFolder` redirects the files, for tests.
 class SettingsStoreQSettings : public SettingsStore {
 public:
