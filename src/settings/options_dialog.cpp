@@ -92,6 +92,15 @@ frmOptions::frmOptions(const platform::Platform& platform, SettingsCopies& copie
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral(" Kiebitz Optionen"));
     setBackground(this, kBackColor);
+    // The layout is made for the classic 8-point dialog font; where that
+    // font is missing, its closest metric twin keeps the texts inside their
+    // controls.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
     setFixedSize(m_tpp.toPixelsX(kClientWidth), m_tpp.toPixelsY(kClientHeight));
     buildControls();
     Form_Load(at);
