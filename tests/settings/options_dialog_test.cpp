@@ -290,6 +290,9 @@ TEST(OptionsDialog, ShowOptionsIsModalAndKeepsTimersRunning)
         auto* dlg = owner.findChild<frmOptions*>();
         ASSERT_NE(dlg, nullptr);
         EXPECT_TRUE(dlg->isModal());
+        // Shown over its owner, it still stands where the pointer put it.
+        const core::TwipsPerPixel& tpp = dlg->twipsPerPixel();
+        EXPECT_EQ(dlg->pos(), QPoint(kCursor.x() - tpp.toPixelsX(500), kCursor.y() - tpp.toPixelsY(1800)));
         dlg->Txt_WarnTonSek->setText(QStringLiteral("15"));
         dlg->cmdOK->click();
     });
