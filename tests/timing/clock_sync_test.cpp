@@ -8,6 +8,7 @@
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/system_clock_linux.h"
 #include "settings/keys.h"
+#include "support/fake_http_control.h"
 #include "support/fake_platform.h"
 #include "support/fake_time_zone.h"
 #include "support/loopback_http_server.h"
@@ -308,22 +309,40 @@ TEST(SyncClock, SecondCallWhileWaitingReturnsAtOnce)
     EXPECT_EQ(run.server.requestCount(kTimePath), 2);
 }
 
-TEST(SyncClock, ResponseStampOfAnEarlierRunIsNotReused)
+TEST(SyncClock, ElapsedSecondsCountFromThisRunsResponseOnly)
 {
-    // A run whose answer gives no state 7 of its own adds nothing for the
-    // time since the answer began (the first run took its stamp long ago).
-    SyncSetup run;
-    run.server.route(kTimePath, page("Sunday, 06 Dec 2026 11:00:00 GMT"));
-    run.sync->sync_Clock();
-    ASSERT_EQ(run.fakes.clock.timesSet.size(), 1u);
-    EXPECT_EQ(run.fakes.clock.timesSet[0], QTime(12, 0));
+    test::FakePlatform fakes;
+    test::FakeTimeZone zone = test::FakeTimeZone::centralEuropeWinter();
+    test::FakeHttpControl http;
+    QTemporaryDir folder;
+    settings::SettingsCopies copies;
+    platform::Platform p = fakes.platform(folder.path());
+    p.http = &http;
+    p.timeZone = &zone;
+    const SyncAddresses addresses{QStringLiteral("http://time/"), QStringLiteral("http://version/")};
+    http.answers[addresses.timePage] = QStringLiteral("Sunday, 06 Dec 2026 11:00:00 GMT");
+    ClockSync sync(p, copies, addresses);
 
-    run.fakes.clock.advanceSeconds(3600);
-    run.sync->Inet1_StateChanged(platform::HttpControl::ReceivingResponse);  // outside a run: ignored
-    run.http->setStateHandler({});  // the control reports nothing in this run
-    run.sync->sync_Clock();
-    ASSERT_EQ(run.fakes.clock.timesSet.size(), 2u);
-    EXPECT_EQ(run.fakes.clock.timesSet[1], QTime(12, 0));
+    // The answer began at 12:00:00; 5 seconds pass before it is read.
+    fakes.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
+    http.duringWait = [&] { fakes.clock.advanceSeconds(5); };
+    sync.sync_Clock();
+    ASSERT_EQ(fakes.clock.timesSet.size(), 1u);
+    EXPECT_EQ(fakes.clock.timesSet[0], QTime(12, 0, 5));
+
+    // A state 7 outside a run is ignored, and a run whose answer reports no
+    // state 7 adds nothing rather than counting from an old stamp.
+    fakes.clock.advanceSeconds(3600);
+    sync.Inet1_StateChanged(platform::HttpControl::ReceivingResponse);
+    http.reportsReceiving = false;
+    sync.sync_Clock();
+    ASSERT_EQ(fakes.clock.timesSet.size(), 2u);
+    EXPECT_EQ(fakes.clock.timesSet[1], QTime(12, 0));
+
+    ASSERT_EQ(http.requests.size(), 4u);
+    EXPECT_EQ(http.requests[1].url, addresses.version);
+    EXPECT_EQ(http.requests[1].headers, QStringLiteral("User-Agent: Tickwerk - ") + core::versionText() +
+                                            QStringLiteral(" - \r\n"));
 }
 
 // ---------------------------------------------------------------------------
