@@ -3,10 +3,15 @@
 #include "app/artwork.h"
 #include "app/countdown.h"
 #include "core/datetime.h"
+#include "hover/module_mouse_move.h"
+#include "notice/frm_buy.h"
 #include "platform/sound.h"
 #include "platform/system_clock.h"
 #include "platform/window_flash.h"
 #include "settings/keys.h"
+#include "settings/options_dialog.h"
+#include "settings/widget_placement.h"
+#include "settings/window_placement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -170,10 +175,49 @@ void Form1::buildControls()
     Timer1->setEnabled(true);
     connect(Timer1, &CountdownTimer::timeout, this, &Form1::Update_Label);
 
+    connectCommands();
+}
+
+void Form1::connectCommands()
+{
+    if (m_platform.pointer)
+        m_hover = std::make_unique<hover::ModuleMouseMove>(*m_platform.pointer);
+    for (VbLabel* label : {Lbl_GetTime, Lbl_GetArtikel, Lbl_Optionen})
+        connect(label, &VbLabel::mouseMoved, this, [this, label] { trackHover(label); });
+    // The item link takes the hover look only once an auction was followed.
+    connect(Lbl_GoItem, &VbLabel::mouseMoved, this, [this] {
+        if (!m_state.auction.ItemNumber.isEmpty())
+            trackHover(Lbl_GoItem);
+    });
+
     connect(Lbl_GetArtikel, &VbLabel::clicked, this, [this] {
         take_Auction();
         Update_Label();
     });
+    connect(Lbl_GoItem, &VbLabel::clicked, this, &Form1::openItemPage);
+    connect(Lbl_Optionen, &VbLabel::clicked, this, &Form1::showOptions);
+}
+
+void Form1::trackHover(VbLabel* label)
+{
+    if (m_hover)
+        m_hover->track_Hover(label);
+}
+
+void Form1::openItemPage()
+{
+    if (m_state.auction.ItemNumber.isEmpty())
+        return;
+}
+
+void Form1::showOptions()
+{
+    // The dialog covers the label, so it takes its normal look first.
+    Lbl_Optionen->setForeColor(core::rgb(0, 0, 255));
+    QFont f = Lbl_Optionen->font();
+    f.setUnderline(false);
+    Lbl_Optionen->setFont(f);
+    settings::showOptions(this, m_platform, m_state.settings);
 }
 
 void Form1::Form1init()
@@ -185,6 +229,9 @@ void Form1::Form1init()
     Shape3->setFillColor(core::rgb(255, 244, 244));
     m_state.settings = settings::loadSettingsCopies(*m_platform.settings, m_platform.programFolder);
     take_Auction();
+    settings::WidgetPlacement placement(*this);
+    settings::restore_WindowPos(placement, m_platform, settings::kApp, settings::kSection, true,
+                                m_state.auction.InstanceCount);
     Update_Label();
 }
 
@@ -291,7 +338,11 @@ void Form1::Lbl_Optionen_MouseOut() { setHoverLook(Lbl_Optionen, false); }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    settings::WidgetPlacement placement(*this);
+    settings::save_WindowPos(placement, m_platform, settings::kApp, settings::kSection);
     settings::storeInstallDir(*m_platform.settings, m_platform.programFolder);
+    // The close completes once the notice window has been closed.
+    notice::showNotice(m_platform);
     event->accept();
 }
 

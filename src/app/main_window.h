@@ -12,6 +12,12 @@
 #include <QRectF>
 #include <QWidget>
 
+#include <memory>
+
+namespace kiebitz::hover {
+class ModuleMouseMove;
+}
+
 namespace kiebitz::app {
 
 // A filled rectangle behind the labels.
@@ -82,10 +88,15 @@ private:
                            const QString& toolTip);
     void centreInShape2(VbLabel* label);
     void setHoverLook(VbLabel* label, bool hover);
+    void connectCommands();
+    void trackHover(VbLabel* label);
+    void openItemPage();
+    void showOptions();
 
     platform::Platform m_platform;
     ProgramState& m_state;
     core::TwipsPerPixel m_tpp;
+    std::unique_ptr<hover::ModuleMouseMove> m_hover;
 };
 
 }  // namespace kiebitz::app

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +239,19 @@ TEST(Main, FirstStartStoresInstallDirAndClosesCleanly)
     EXPECT_EQ(state.settings.warnton, 0);
     EXPECT_EQ(state.helpFile, QStringLiteral("/opt/kiebitz/kiebitz.chm"));
     fake.settings.writes.clear();
+    // Closing shows the notice modally; the close completes only after it.
+    bool noticeShown = false;
+    QTimer::singleShot(50, [&] {
+        QWidget* notice = QApplication::activeModalWidget();
+        noticeShown = notice != nullptr && notice != form.get();
+        EXPECT_TRUE(form->isVisible());
+        if (notice)
+            notice->close();
+    });
     form->close();
-    EXPECT_TRUE(fake.settings.writes.contains(QStringLiteral("InstallDir")));
+    EXPECT_TRUE(noticeShown);
+    EXPECT_FALSE(form->isVisible());
+    // Placement first, then the program folder.
+    EXPECT_EQ(fake.settings.writes,
+              QStringList({"Left", "Top", "Width", "Height", "WindowState", "InstallDir"}));
 }
