@@ -15,6 +15,7 @@ class SettingsStore;
 class ShellOpen;
 class Sound;
 class SystemClock;
+class TimeZone;
 class WindowFlash;
 class WindowList;
 
@@ -29,6 +30,7 @@ struct Platform {
     FileDialog* fileDialog = nullptr;
     Pointer* pointer = nullptr;
     ShellOpen* shell = nullptr;
+    TimeZone* timeZone = nullptr;
     // Folder that holds the program file (error log, default sound file).
     QString programFolder;
 };

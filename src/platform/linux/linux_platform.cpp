@@ -8,6 +8,7 @@
 #include "platform/linux/shell_open_qt.h"
 #include "platform/linux/sound_qt.h"
 #include "platform/linux/system_clock_linux.h"
+#include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_flash_x11.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,7 @@ struct LinuxPlatform::Parts {
     FileDialogQt fileDialog;
     PointerQt pointer;
     ShellOpenQt shell;
+    TimeZonePosix timeZone;
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -37,6 +39,7 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.fileDialog = &m_parts->fileDialog;
     m_platform.pointer = &m_parts->pointer;
     m_platform.shell = &m_parts->shell;
+    m_platform.timeZone = &m_parts->timeZone;
     m_platform.programFolder = QCoreApplication::applicationDirPath();
 }
 
