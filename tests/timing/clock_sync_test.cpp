@@ -147,12 +147,15 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         int timeoutMs = 5000;
         bool refused = false;
         bool refuseSetting = false;
+        bool seasons = false;  // the PC follows the EU summer-time rule
     };
     const QByteArray example = "<html><body>Tuesday, 14 Mar 2006 17:30:00 GMT</body></html>";
     const std::vector<Row> rows = {
         {"example page", [&](auto&) { return page(example); }, kStatusUpdated, QTime(18, 30), QDate(2006, 3, 14)},
         {"bst page", [](auto&) { return page("<b>Wed, 06 Dec 2026 11:00:00 BST</b>"); }, kStatusUpdated,
          QTime(11, 0), QDate(2026, 12, 6)},
+        {"bst page on a pc in summer time", [](auto&) { return page("<b>Mon, 10 Jul 2006 18:05:09 BST</b>"); },
+         kStatusUpdated, QTime(19, 5, 9), QDate(2006, 7, 10), false, 5000, false, false, true},
         {"day rolls over on the move to local time", [](auto&) { return page("<b>Sun, 06 Dec 2026 23:30:00 GMT</b>"); },
          kStatusUpdated, QTime(0, 30), QDate(2026, 12, 7)},
         {"page two days ahead sets the date", [](auto&) { return page("<b>Tue, 08 Dec 2026 11:00:00 GMT</b>"); },
@@ -200,6 +203,8 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         SyncSetup run(row.timeoutMs, row.refused ? std::optional(LoopbackHttpServer::refusedPort()) : std::nullopt);
         run.fakes.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
         run.fakes.clock.refuseSetting = row.refuseSetting;
+        if (row.seasons)
+            run.zone = test::FakeTimeZone::centralEurope();
         const Response response = row.response(run.fakes.clock);
         run.server.route(kTimePath, response);
         run.server.route(kVersion, page("1.6.30"));
