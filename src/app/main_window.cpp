@@ -12,6 +12,8 @@
 #include "settings/options_dialog.h"
 #include "settings/widget_placement.h"
 #include "settings/window_placement.h"
+#include "platform/shell_open.h"
+#include "timing/item_link.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -206,8 +208,10 @@ void Form1::trackHover(VbLabel* label)
 
 void Form1::openItemPage()
 {
-    if (m_state.auction.ItemNumber.isEmpty())
+    if (m_state.auction.ItemNumber.isEmpty() || !m_platform.shell)
         return;
+    // Always through the forwarding link; a failure to open is not reported.
+    m_platform.shell->open(timing::itemLink(m_state.auction.ItemNumber));
 }
 
 void Form1::showOptions()
