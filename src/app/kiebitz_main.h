@@ -11,6 +11,8 @@ namespace kiebitz::app {
 // Start-up: program-wide values, InstallDir, the main window initialised,
 // placed and shown, and the clock synchronisation at start when switched on.
 // Returns the shown main window; the program then runs on its events.
-std::unique_ptr<Form1> Main(const platform::Platform& platform, ProgramState& state);
+// `syncAddresses` are where the synchronisation asks (tests: a local server).
+std::unique_ptr<Form1> Main(const platform::Platform& platform, ProgramState& state,
+                            timing::SyncAddresses syncAddresses = timing::defaultSyncAddresses());
 
 }  // namespace kiebitz::app

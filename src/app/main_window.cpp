@@ -13,6 +13,7 @@
 #include "settings/widget_placement.h"
 #include "settings/window_placement.h"
 #include "platform/shell_open.h"
+#include "timing/clock_sync.h"
 #include "timing/item_link.h"
 
 #include <QCloseEvent>
@@ -196,6 +197,7 @@ void Form1::connectCommands()
         take_Auction();
         Update_Label();
     });
+    connect(Lbl_GetTime, &VbLabel::clicked, this, &Form1::sync_Clock);
     connect(Lbl_GoItem, &VbLabel::clicked, this, &Form1::openItemPage);
     connect(Lbl_Optionen, &VbLabel::clicked, this, &Form1::showOptions);
 }
@@ -204,6 +206,14 @@ void Form1::trackHover(VbLabel* label)
 {
     if (m_hover)
         m_hover->track_Hover(label);
+}
+
+void Form1::sync_Clock()
+{
+    if (!m_clockSync && m_platform.http)
+        m_clockSync = std::make_unique<timing::ClockSync>(m_platform, m_state.settings, m_syncAddresses);
+    if (m_clockSync)
+        m_clockSync->sync_Clock();
 }
 
 void Form1::openItemPage()

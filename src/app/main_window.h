@@ -8,15 +8,18 @@
 #include "capture/auction.h"
 #include "core/twips.h"
 #include "platform/platform.h"
+#include "timing/clock_sync.h"
 
 #include <QRectF>
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 namespace kiebitz::hover {
 class ModuleMouseMove;
 }
+
 
 namespace kiebitz::app {
 
@@ -42,6 +45,11 @@ public:
 
     void Form1init();
     void take_Auction();
+    // The clock synchronisation; does nothing without an HTTP facility.
+    void sync_Clock();
+    // Where the synchronisation asks (tests point it at a local server);
+    // takes effect before the first synchronisation only.
+    void setSyncAddresses(timing::SyncAddresses addresses) { m_syncAddresses = std::move(addresses); }
 
     // AuctionDisplay
     void show_NoAuction() override;
@@ -97,6 +105,8 @@ private:
     ProgramState& m_state;
     core::TwipsPerPixel m_tpp;
     std::unique_ptr<hover::ModuleMouseMove> m_hover;
+    timing::SyncAddresses m_syncAddresses = timing::defaultSyncAddresses();
+    std::unique_ptr<timing::ClockSync> m_clockSync;
 };
 
 }  // namespace kiebitz::app
