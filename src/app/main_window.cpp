@@ -251,8 +251,11 @@ void Form1::Form1init()
 
 void Form1::take_Auction()
 {
-    m_state.auction.AuctionEnd = core::kZeroDate;
-    show_NoAuction();
+    capture::CaptureContext context;
+    context.platform = m_platform;
+    context.mainWindow = platform::WindowId(winId());
+    context.windowStyleMask = m_state.values.WindowStyleMask;
+    capture::take_Auction(context, m_state.auction, *this);
 }
 
 void Form1::centreInShape2(VbLabel* label)

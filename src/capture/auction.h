@@ -4,6 +4,8 @@
 // display the acquisition drives, and the operations of this part.
 
 #include "core/datetime.h"
+#include "platform/platform.h"
+#include "platform/window_list.h"
 
 #include <QString>
 
@@ -25,9 +27,30 @@ class AuctionDisplay {
 public:
     virtual ~AuctionDisplay() = default;
     virtual void show_NoAuction() = 0;
-    // Shows the auction of AuctionTitle/ItemNumber ending at `end` and sets
-    // AuctionEnd to it.
+    // Shows the auction of AuctionTitle/ItemNumber ending at `end` (the
+    // record's AuctionEnd, which the acquisition has set) and starts the
+    // countdown.
     virtual void show_Auction(core::DateValue end) = 0;
 };
+
+// What one acquisition works with: the desktop's facilities (windows,
+// shellWindows, dde, timeZone and messages are used; a missing one finds
+// nothing), the main window to pass over and the application-window mask.
+struct CaptureContext {
+    platform::Platform platform;
+    platform::WindowId mainWindow = 0;
+    std::uint32_t windowStyleMask = 0;
+};
+
+// Takes over the auction the browser shows: the direct scan and its cut,
+// else the fallback; ends in the auction-shown state on success, else in the
+// no-item state. Sets InstanceCount on the way.
+void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display);
+
+// The fallback: the stricter window scan, the browser list, the browsers
+// over DDE, then the cut of the page title found. Ends silently when
+// nothing is found; a failed cut is reported ("find_Auction", with how far
+// the cut got) and leaves AuctionEnd zero.
+void find_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display);
 
 }  // namespace kiebitz::capture

@@ -20,6 +20,7 @@ public:
     static RuntimeError invalidArgument();  // 5
     static RuntimeError overflow();         // 6
     static RuntimeError typeMismatch();     // 13
+    static RuntimeError subscriptOutOfRange();  // 9
 
 private:
     int m_number;

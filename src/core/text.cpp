@@ -16,6 +16,11 @@ RuntimeError RuntimeError::invalidArgument()
 
 RuntimeError RuntimeError::overflow() { return RuntimeError(6, QStringLiteral("Überlauf")); }
 
+RuntimeError RuntimeError::subscriptOutOfRange()
+{
+    return RuntimeError(9, QStringLiteral("Index außerhalb des gültigen Bereichs"));
+}
+
 RuntimeError RuntimeError::typeMismatch() { return RuntimeError(13, QStringLiteral("Typen unverträglich")); }
 
 QString Mid(const QString& text, qsizetype start, qsizetype length)

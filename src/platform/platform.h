@@ -7,12 +7,14 @@
 
 namespace kiebitz::platform {
 
+class DdeClient;
 class FileDialog;
 class HttpControl;
 class MessageBox;
 class Pointer;
 class SettingsStore;
 class ShellOpen;
+class ShellWindows;
 class Sound;
 class SystemClock;
 class TimeZone;
@@ -26,6 +28,8 @@ struct Platform {
     MessageBox* messages = nullptr;
     SettingsStore* settings = nullptr;
     WindowList* windows = nullptr;
+    ShellWindows* shellWindows = nullptr;  // browser pages by window
+    DdeClient* dde = nullptr;
     HttpControl* http = nullptr;
     FileDialog* fileDialog = nullptr;
     Pointer* pointer = nullptr;

@@ -1,0 +1,93 @@
+#include "capture/auction.h"
+
+#include "capture/browser_query.h"
+#include "capture/title_cuts.h"
+#include "capture/window_scan.h"
+#include "core/runtime_error.h"
+#include "diagnostics/error_report.h"
+
+namespace kiebitz::capture {
+
+namespace {
+
+// The page title of the auction from the fallback's three discovery steps;
+// empty when none finds one.
+QString discoverPageTitle(const CaptureContext& context)
+{
+    const platform::Platform& p = context.platform;
+    if (!p.windows)
+        return {};
+    const FallbackScan scan = scanAuctionWindow(*p.windows, context.mainWindow, context.windowStyleMask);
+    if (scan.verdict.isEmpty())
+        return {};
+
+    QString page;
+    if (p.shellWindows)
+        page = shellPageTitle(*p.shellWindows, scan.matchedWindow, scan.cutWindowTitle);
+    if (p.dde) {
+        for (const QString& browser : kDdeBrowsers) {
+            if (!page.isEmpty())
+                break;
+            page = ask_Browser(*p.dde, browser);
+        }
+    }
+    return page;
+}
+
+}  // namespace
+
+void find_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
+{
+    const QString page = discoverPageTitle(context);
+    if (page.isEmpty() || !context.platform.timeZone)
+        return;
+    int marker = 130;
+    try {
+        const core::DateValue end = cutFallbackTitle(page, record, marker, *context.platform.timeZone);
+        if (end != core::kZeroDate) {
+            record.AuctionEnd = end;
+            display.show_Auction(end);
+        }
+    } catch (const core::RuntimeError& e) {
+        if (context.platform.messages)
+            diagnostics::report_Error(*context.platform.messages, {e.number(), e.description(), {}},
+                                      QStringLiteral("find_Auction"), marker);
+    }
+}
+
+void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
+{
+    record.AuctionEnd = core::kZeroDate;
+    display.show_NoAuction();
+
+    const platform::Platform& p = context.platform;
+    std::optional<QString> title;
+    if (p.windows)
+        title = scan_ItemWindow(*p.windows, context.mainWindow, context.windowStyleMask, record.InstanceCount);
+
+    // The "eBay: " form is only cut from the page title.
+    if (title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone) {
+        // A title whose delimiters do not fit counts as unreadable, like one
+        // with an unknown end notation: no-item state, and no fallback.
+        DirectCut cut;
+        try {
+            cut = cutDirectTitle(*title, *p.timeZone);
+        } catch (const core::RuntimeError&) {
+            return;
+        }
+        if (cut.end == core::kZeroDate)
+            return;
+        record.AuctionTitle = cut.itemTitle;
+        record.ItemNumber = cut.itemNumber;
+        record.AuctionEnd = cut.end;
+        display.show_Auction(cut.end);
+        return;
+    }
+
+    if (record.AuctionEnd == core::kZeroDate)
+        find_Auction(context, record, display);
+    if (record.AuctionEnd == core::kZeroDate)
+        display.show_NoAuction();
+}
+
+}  // namespace kiebitz::capture
