@@ -10,6 +10,7 @@
 #include "platform/linux/system_clock_linux.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_flash_x11.h"
+#include "platform/linux/window_list_xcb.h"
 
 #include <QCoreApplication>
 
@@ -26,6 +27,7 @@ struct LinuxPlatform::Parts {
     PointerQt pointer;
     ShellOpenQt shell;
     TimeZonePosix timeZone;
+    WindowListXcb windows;
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -35,6 +37,7 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.flash = &m_parts->flash;
     m_platform.messages = &m_parts->messages;
     m_platform.settings = &m_parts->settings;
+    m_platform.windows = &m_parts->windows;
     m_platform.http = &m_parts->http;
     m_platform.fileDialog = &m_parts->fileDialog;
     m_platform.pointer = &m_parts->pointer;

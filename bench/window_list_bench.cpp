@@ -1,0 +1,157 @@
+// Reads the window list of a desktop with many titled windows and compares
+// with `wmctrl -l` run as a process on the same desktop.
+//   window_list_bench [windows=300] [runs=50]
+// Needs an X display; wmctrl needs an EWMH window manager (e.g. openbox).
+#include "core/program_values.h"
+#include "platform/linux/window_list_xcb.h"
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace kiebitz;
+using Clock = std::chrono::steady_clock;
+
+extern char** environ;
+
+namespace {
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Median time of `f` over `runs` calls; nothing when a call fails.
+std::optional<double> medianMs(int runs, const std::function<bool()>& f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        if (!f())
+            return std::nullopt;
+        t.push_back(ms(Clock::now() - start));
+    }
+    return median(t);
+}
+
+// The windows of Kiebitz instances in the list, as the program counts them.
+int countInstances(const std::vector<platform::WindowEntry>& list)
+{
+    const std::uint32_t mask = core::WS_VISIBLE | core::WS_BORDER;
+    return int(std::count_if(list.begin(), list.end(), [&](const platform::WindowEntry& e) {
+        return (e.style & mask) == mask && e.title.endsWith(u"Kiebitz");
+    }));
+}
+
+bool runWmctrl()
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char arg0[] = "wmctrl";
+    char arg1[] = "-l";
+    char* argv[] = {arg0, arg1, nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, "wmctrl", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void print(const char* what, std::optional<double> v)
+{
+    if (v)
+        std::printf("  %-52s %8.3f ms\n", what, *v);
+    else
+        std::printf("  %-52s %8s\n", what, "n/a");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 300;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 50;
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "no X display\n");
+        return 1;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char* utf8Name = "UTF8_STRING";
+    const char* netName = "_NET_WM_NAME";
+    auto* u = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(utf8Name)), utf8Name), nullptr);
+    auto* n = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(netName)), netName), nullptr);
+    std::vector<xcb_window_t> made;
+    for (int i = 0; i < count; ++i) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 10 + i % 50 * 4, 10 + i % 40 * 4, 240, 120, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const QByteArray title = i % 10 == 0 ? "Auktion " + QByteArray::number(i) + " - Kiebitz"
+                                             : "Fenster Nr. " + QByteArray::number(i) + " – Bieter";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, n->atom, u->atom, 8, std::uint32_t(title.size()), title.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            std::uint32_t(title.size()), title.data());
+        xcb_map_window(c, w);
+        made.push_back(w);
+    }
+    std::free(u);
+    std::free(n);
+    xcb_flush(c);
+
+    // Until the window manager (if any) has taken all of them.
+    platform::WindowListXcb list;
+    const auto waitStart = Clock::now();
+    int listed = 0;
+    std::vector<platform::WindowEntry> all;
+    while (Clock::now() - waitStart < std::chrono::seconds(30)) {
+        all = list.windows();
+        listed = int(std::count_if(all.begin(), all.end(), [&](const platform::WindowEntry& e) {
+            return std::find(made.begin(), made.end(), e.id) != made.end() && !e.title.isEmpty();
+        }));
+        if (listed == count)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::printf("%d windows made, %d of them listed, %zu in the list, %d Kiebitz instances found\n", count, listed,
+                all.size(), countInstances(all));
+
+    int found = 0;
+    const auto firstStart = Clock::now();
+    platform::WindowListXcb cold;
+    found = countInstances(cold.windows());
+    const double first = ms(Clock::now() - firstStart);
+
+    std::printf("median of %d runs:\n", runs);
+    print("windows() + title match, open connection",
+          medianMs(runs, [&] { return (found = countInstances(list.windows())) >= 0; }));
+    print("windows() + title match, new connection each run", medianMs(runs, [&] {
+              platform::WindowListXcb fresh;
+              return (found = countInstances(fresh.windows())) >= 0;
+          }));
+    print("wmctrl -l (process)", medianMs(runs, runWmctrl));
+    std::printf("  %-52s %8.3f ms\n", "first call of a new list (connect, atoms, scan)", first);
+
+    for (const xcb_window_t w : made)
+        xcb_destroy_window(c, w);
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return found >= 0 ? 0 : 1;
+}
