@@ -1,8 +1,10 @@
 #include "platform/linux/linux_platform.h"
 
+#include "platform/linux/browser_title_windows.h"
 #include "platform/linux/file_dialog_qt.h"
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
+#include "platform/linux/no_dde_client.h"
 #include "platform/linux/pointer_qt.h"
 #include "platform/linux/settings_store_qsettings.h"
 #include "platform/linux/shell_open_qt.h"
@@ -28,6 +30,8 @@ struct LinuxPlatform::Parts {
     ShellOpenQt shell;
     TimeZonePosix timeZone;
     WindowListXcb windows;
+    BrowserTitleWindows browsers{windows};
+    NoDdeClient dde;
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -38,6 +42,8 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.messages = &m_parts->messages;
     m_platform.settings = &m_parts->settings;
     m_platform.windows = &m_parts->windows;
+    m_platform.shellWindows = &m_parts->browsers;
+    m_platform.dde = &m_parts->dde;
     m_platform.http = &m_parts->http;
     m_platform.fileDialog = &m_parts->fileDialog;
     m_platform.pointer = &m_parts->pointer;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/shell_windows.h"
+#include "platform/window_list.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kiebitz::platform {
+
+// The browser list as the X11 desktop can honestly tell it: every window of
+// a known browser is one entry whose page title is the window title without
+// the browser's own suffix (" - Mozilla Firefox", " — Chromium" …). The
+// desktop does not publish a page's address; a browser window is taken to
+// show a web page, so the entry's address is "http:" with nothing after it.
+class BrowserTitleWindows : public ShellWindows {
+public:
+    explicit BrowserTitleWindows(WindowList& windows) : m_windows(windows) {}
+    std::optional<std::vector<ShellBrowserEntry>> browserWindows() override;
+
+private:
+    WindowList& m_windows;
+};
+
+// The page title of a browser's window title; empty when the title does
+// not end with a known browser's suffix.
+std::optional<QString> pageTitleOfBrowserWindow(const QString& windowTitle);
+
+}  // namespace kiebitz::platform

@@ -1,0 +1,45 @@
+#include "platform/linux/browser_title_windows.h"
+#include "support/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+using namespace kiebitz;
+
+TEST(BrowserTitleWindows, PageTitleWithoutTheBrowsersName)
+{
+    struct Row {
+        QString window;
+        std::optional<QString> page;
+    } rows[] = {
+        {"eBay: Canon (Artikel 1) - Mozilla Firefox", "eBay: Canon (Artikel 1)"},
+        {"eBay: Canon \u2014 Mozilla Firefox", "eBay: Canon"},
+        {"Seite - Firefox - Mozilla Firefox", "Seite - Firefox"},
+        {"Seite - Chromium", "Seite"},
+        {"Seite - Google Chrome", "Seite"},
+        {"Seite \u2013 Opera", "Seite"},
+        {" - Mozilla Firefox", ""},
+        {"Mozilla Firefox", std::nullopt},
+        {"Seite - mozilla firefox", std::nullopt},  // not the browser's own spelling
+        {"Seite - Mozilla Firefox ", std::nullopt},
+        {"Texteditor", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.window.toStdString());
+        EXPECT_EQ(platform::pageTitleOfBrowserWindow(row.window), row.page);
+    }
+}
+
+TEST(BrowserTitleWindows, OneWebPageEntryPerBrowserWindow)
+{
+    test::FakeWindowList list;
+    list.entries = {{5, 0, "Terminal"}, {6, 0, "eBay: A - Chromium"}, {7, 0, "eBay: B - Mozilla Firefox"}};
+    platform::BrowserTitleWindows shell(list);
+    const auto entries = shell.browserWindows();
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 2u);
+    EXPECT_EQ((*entries)[0].window, 6u);
+    EXPECT_EQ((*entries)[0].documentTitle, "eBay: A");
+    EXPECT_EQ((*entries)[1].window, 7u);
+    EXPECT_TRUE((*entries)[1].locationUrl.startsWith("http"));
+}
