@@ -35,3 +35,10 @@ put("page_reader_fuzz", "short", stamp.encode())
 put("page_reader_fuzz", "late", (" " * 18180 + stamp).encode())
 put("page_reader_fuzz", "straddle", ("x" * 18170 + stamp + " BST").encode())
 put("page_reader_fuzz", "bst", ("<p>" * 3000 + "Sunday, 02 Jul 2006 09:15:42 BST").encode())
+# Window title, then the page title (also the DDE reply); replies past the
+# 32767 characters a DDE answer may have.
+direct = "eBay.de: Lampe 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Artikel"
+page = "eBay: Lampe (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)"
+put("fuzz_title_cuts", "direct", lat(direct) + lat(page, True))
+put("fuzz_title_cuts", "dde", lat(direct) + lat('"http://x","' + page + '","x"', True))
+put("fuzz_title_cuts", "long", lat(direct) + lat('"http://x","' + "a," * 16500 + page + '"', True))
