@@ -30,31 +30,34 @@ struct Desk {
         hover.track_Hover(control);
     }
     void moveOver(QWidget* control) { moveOver(control, centreOf(control)); }
-    QPoint background() const { return form.mapToGlobal(QPoint(120, 180)); }
+    void enter(QWidget* control)
+    {
+        moveOver(control);
+        pointer.tick();
+    }
+    void away() { pointer.cursor = form.mapToGlobal(QPoint(120, 180)); }  // the form's background
+    // A window (nullptr: another program's) over the middle of Label.
+    void cover(QWidget* window)
+    {
+        pointer.regions.insert(pointer.regions.begin(), {QRect(centreOf(form.Label), QSize(3, 3)), window});
+    }
 
     test::HoverTestForm form;
     test::FakePointer pointer;
     ModuleMouseMove hover{pointer};
 };
 
-TEST(HoverWithDouble, RestingOnALabelEntersOnTheFirstTickAndSetsUpOnce)
+TEST(HoverWithDouble, OneTimerOnTheFormSetUpOnceAndNothingBeforeItsFirstTick)
 {
     Desk d;
     d.moveOver(d.form.Label);
-    EXPECT_TRUE(d.form.log.isEmpty()) << "nothing before the first tick";
+    EXPECT_TRUE(d.form.log.isEmpty());
     ASSERT_EQ(d.pointer.timers.size(), 1u);
-    const auto& [key, timer] = *d.pointer.timers.begin();
-    EXPECT_EQ(key.first, &d.form);
-    EXPECT_EQ(key.second, hover::kHoverTimerIdentifier);
-    EXPECT_EQ(timer.periodMs, hover::kHoverPeriodMs);
-
-    for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(d.pointer.timers.begin()->first.first, &d.form);
+    EXPECT_EQ(d.pointer.timers.begin()->second.periodMs, hover::kHoverPeriodMs);
+    for (int i = 0; i < 5; ++i)
         d.moveOver(d.form.Label, Desk::centreOf(d.form.Label) + QPoint(i, 0));
-        d.pointer.tick();
-    }
-    EXPECT_EQ(d.form.log, QStringList{QStringLiteral("Label_MouseIn")});
     EXPECT_EQ(d.pointer.timersSet, 1) << "a tracked control is not set up again on each move";
-    EXPECT_TRUE(d.hover.state().HoverEntered);
 }
 
 // Each row plays moves, pointer changes and ticks on a fresh desk, then
@@ -67,125 +70,58 @@ TEST(HoverWithDouble, Scenarios)
         QStringList expected;
         bool trackingAtEnd;
     };
+    const auto tick = [](Desk& d) { d.pointer.tick(); };
     const Row rows[] = {
-        {"leaving onto the form",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.pointer.cursor = d.background();
-             d.pointer.tick();
-             d.pointer.tick();
+        {"resting and moving inside",
+         [&](Desk& d) {
+             for (int i = 0; i < 5; ++i) {
+                 d.moveOver(d.form.Label, Desk::centreOf(d.form.Label) + QPoint(i, 0));
+                 tick(d);
+             }
          },
+         {"Label_MouseIn"}, true},
+        {"leaving onto the form", [&](Desk& d) { d.enter(d.form.Label); d.away(); tick(d); tick(d); },
          {"Label_MouseIn", "Label_MouseOut"}, false},
         {"straight from one label to the next: the first leaves at once",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.moveOver(d.form.Label2);
-             d.form.log << "(tick)";
-             d.pointer.tick();
-         },
+         [&](Desk& d) { d.enter(d.form.Label); d.moveOver(d.form.Label2); d.form.log << "(tick)"; tick(d); },
          {"Label_MouseIn", "Label_MouseOut", "(tick)", "Label2_MouseIn"}, true},
-        {"next label before the first tick",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.moveOver(d.form.Label2);
-             d.pointer.tick();
-         },
+        {"next label before the first tick", [&](Desk& d) { d.moveOver(d.form.Label); d.enter(d.form.Label2); },
          {"Label_MouseOut", "Label2_MouseIn"}, true},
-        {"pointer gone before the first tick",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.cursor = d.background();
-             d.pointer.tick();
-         },
+        {"pointer gone before the first tick", [&](Desk& d) { d.moveOver(d.form.Label); d.away(); tick(d); },
          {"Label_MouseIn", "Label_MouseOut"}, false},
         {"another window comes to the front, then the form again",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.pointer.foreground = nullptr;
-             d.pointer.tick();
-             d.pointer.foreground = &d.form;
-             d.pointer.tick();
-             d.form.log << "(move)";
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.pointer.foreground = nullptr; tick(d);
+             d.pointer.foreground = &d.form; tick(d);
+             d.form.log << "(move)"; d.enter(d.form.Label);
          },
          {"Label_MouseIn", "Label_MouseOut", "(move)", "Label_MouseIn"}, true},
         {"moves while the form is in the background",
-         [](Desk& d) {
-             d.pointer.foreground = nullptr;
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.moveOver(d.form.Label2);
-             d.pointer.tick();
-         },
-         {}, false},
-        {"another program's window over the label",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             const QPoint c = Desk::centreOf(d.form.Label);
-             d.pointer.regions.insert(d.pointer.regions.begin(), {QRect(c - QPoint(5, 5), QSize(10, 10)), nullptr});
-             d.pointer.tick();
-         },
+         [&](Desk& d) { d.pointer.foreground = nullptr; d.enter(d.form.Label); d.enter(d.form.Label2); }, {}, false},
+        {"another program's window over the label", [&](Desk& d) { d.enter(d.form.Label); d.cover(nullptr); tick(d); },
          {"Label_MouseIn", "Label_MouseOut"}, false},
         {"a child window of the form over the label",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.pointer.regions.insert(d.pointer.regions.begin(),
-                                      {QRect(Desk::centreOf(d.form.Label), QSize(3, 3)), d.form.Frame1});
-             d.pointer.tick();
-         },
+         [&](Desk& d) { d.enter(d.form.Label); d.cover(d.form.Frame1); tick(d); },
          {"Label_MouseIn", "Label_MouseOut"}, false},
         {"a form without public callbacks for the control keeps tracking",
-         [](Desk& d) {
-             d.moveOver(d.form.Silent);
-             d.pointer.tick();
-             d.moveOver(d.form.Hidden);
-             d.pointer.tick();
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-         },
-         {"Label_MouseIn"}, true},
-        {"a failing callback does not end tracking",
-         [](Desk& d) {
-             d.moveOver(d.form.Thrower);
-             d.pointer.tick();
-             d.pointer.tick();
-             d.pointer.cursor = d.background();
-             d.pointer.tick();
-         },
+         [](Desk& d) { d.enter(d.form.Silent); d.enter(d.form.Hidden); d.enter(d.form.Label); }, {"Label_MouseIn"},
+         true},
+        {"a failing callback does not end tracking", [&](Desk& d) { d.enter(d.form.Thrower); tick(d); d.away(); tick(d); },
          {"Thrower_MouseIn", "Thrower_MouseOut"}, false},
         {"back onto the same label after leaving starts a new cycle",
-         [](Desk& d) {
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.pointer.cursor = d.background();
-             d.pointer.tick();
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-         },
+         [&](Desk& d) { d.enter(d.form.Label); d.away(); tick(d); d.enter(d.form.Label); },
          {"Label_MouseIn", "Label_MouseOut", "Label_MouseIn"}, true},
         {"a label inside a frame leaves onto the frame",
-         [](Desk& d) {
-             d.moveOver(d.form.Inner);
-             d.pointer.tick();
-             d.pointer.tick();
-             d.pointer.cursor = d.form.Frame1->mapToGlobal(QPoint(100, 90));
-             d.pointer.tick();
+         [&](Desk& d) {
+             d.enter(d.form.Inner); tick(d);
+             d.pointer.cursor = d.form.Frame1->mapToGlobal(QPoint(100, 90)); tick(d);
          },
          {"Inner_MouseIn", "Inner_MouseOut"}, false},
         {"a timer the desktop refuses is tried again on the next move",
          [](Desk& d) {
-             d.pointer.refuseTimers = true;
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
-             d.pointer.refuseTimers = false;
-             d.moveOver(d.form.Label);
-             d.pointer.tick();
+             d.pointer.refuseTimers = true; d.enter(d.form.Label);
+             d.pointer.refuseTimers = false; d.enter(d.form.Label);
          },
          {"Label_MouseIn"}, true},
     };
@@ -220,8 +156,7 @@ TEST(HoverWithDouble, EdgesOfTheHotRectangle)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Desk d;
-        d.moveOver(d.form.Label);
-        d.pointer.tick();
+        d.enter(d.form.Label);
         d.pointer.cursor = d.form.Label->mapToGlobal(QPoint(0, 0)) + row.offset;
         d.pointer.tick();
         EXPECT_EQ(d.form.log.size(), row.inside ? 1 : 2) << d.form.log.join(QLatin1Char(' ')).toStdString();
@@ -287,16 +222,19 @@ TEST(HoverWithDouble, CallsOnlyPublicArgumentlessSlotsAndInvokables)
     EXPECT_FALSE(hover::invokeByName(nullptr, QStringLiteral("Label_MouseIn")));
 }
 
-TEST(HoverWithDouble, AFormDestroyedWhileTrackedIsForgottenWithoutCalls)
+TEST(HoverWithDouble, AFormDestroyedWhileTrackedIsForgotten)
 {
     test::FakePointer pointer;
     ModuleMouseMove hover(pointer);
+    const auto enter = [&](test::HoverTestForm& form) {
+        pointer.foreground = &form;
+        pointer.regions = {{QRect(-10000, -10000, 20000, 20000), &form}};
+        pointer.cursor = Desk::centreOf(form.Label);
+        hover.track_Hover(form.Label);
+        pointer.tick();
+    };
     auto gone = std::make_unique<test::HoverTestForm>();
-    pointer.foreground = gone.get();
-    pointer.cursor = Desk::centreOf(gone->Label);
-    pointer.regions = {{QRect(-10000, -10000, 20000, 20000), gone.get()}};
-    hover.track_Hover(gone->Label);
-    pointer.tick();
+    enter(*gone);
     ASSERT_TRUE(hover.state().HoverEntered);
     gone.reset();
     pointer.tick();  // the double, unlike the desktop, still ticks
@@ -304,11 +242,7 @@ TEST(HoverWithDouble, AFormDestroyedWhileTrackedIsForgottenWithoutCalls)
     EXPECT_FALSE(hover.state().HoverEntered);
 
     test::HoverTestForm next;
-    pointer.foreground = &next;
-    pointer.regions = {{QRect(-10000, -10000, 20000, 20000), &next}};
-    pointer.cursor = Desk::centreOf(next.Label);
-    hover.track_Hover(next.Label);
-    pointer.tick();
+    enter(next);
     EXPECT_EQ(next.log, QStringList{QStringLiteral("Label_MouseIn")});
 }
 
