@@ -7,6 +7,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,7 +19,7 @@ namespace {
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
-    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(r);
     return a;
@@ -26,18 +27,13 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
 
 bool demandsAttention(xcb_connection_t* c, xcb_window_t w)
 {
-    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
-    const xcb_atom_t attention = atom(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
-    xcb_get_property_reply_t* r =
-        xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 64), nullptr);
-    bool found = false;
-    if (r) {
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
-        const int n = xcb_get_property_value_length(r) / int(sizeof(xcb_atom_t));
-        for (int i = 0; i < n; ++i)
-            found = found || atoms[i] == attention;
-        std::free(r);
-    }
+    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+    if (!r)
+        return false;
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+    const auto* end = atoms + xcb_get_property_value_length(r) / int(sizeof(xcb_atom_t));
+    const bool found = std::find(atoms, end, atom(c, "_NET_WM_STATE_DEMANDS_ATTENTION")) != end;
+    std::free(r);
     return found;
 }
 
@@ -48,8 +44,7 @@ TEST(WindowFlashX11, EachCallTogglesAttention)
 {
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     ASSERT_NE(x11, nullptr) << "needs the xcb platform";
-    const char* wm = std::getenv("KIEBITZ_EXPECT_WM");
-    if (!wm || std::string(wm) != "1")
+    if (qEnvironmentVariableIntValue("KIEBITZ_EXPECT_WM") != 1)
         GTEST_SKIP() << "toggling the state needs a window manager";
 
     QWidget w;
