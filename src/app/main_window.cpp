@@ -253,7 +253,12 @@ void Form1::take_Auction()
 {
     capture::CaptureContext context;
     context.platform = m_platform;
-    context.mainWindow = platform::WindowId(winId());
+    // Before the first show there is no native window to pass over, and
+    // winId() would create one: Qt then places the client area, not the
+    // frame, at the position restore_WindowPos sets, so the title bar of a
+    // window stored at the top edge would lie off the screen and every
+    // restart would move the window up by the frame's height.
+    context.mainWindow = platform::WindowId(internalWinId());
     context.windowStyleMask = m_state.values.WindowStyleMask;
     capture::take_Auction(context, m_state.auction, *this);
 }
