@@ -61,6 +61,20 @@ std::int16_t switchValue(const QCheckBox* box, std::int16_t previous)
     return previous;
 }
 
+// The layout is made for the narrower classic dialog font. A check box whose
+// text still does not fit gets a slightly smaller size rather than a cut-off
+// end; kSmallestPt keeps it readable.
+constexpr double kSmallestPt = 7.5;
+
+void shrinkToFit(QWidget* control)
+{
+    QFont f = control->font();
+    while (control->sizeHint().width() > control->width() && f.pointSizeF() - 0.25 >= kSmallestPt) {
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+        control->setFont(f);
+    }
+}
+
 const QScreen* screenAt(const QPoint& p, const QWidget* owner)
 {
     if (const QScreen* s = QGuiApplication::screenAt(p))
@@ -130,6 +144,7 @@ void frmOptions::buildControls()
         c->setObjectName(name);
         setBackground(c, kBackColor);
         place(c, l, t, w, h);
+        shrinkToFit(c);
         return c;
     };
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -88,6 +89,14 @@ TEST(OptionsDialog, LayoutTextsColoursAndTabOrder)
         EXPECT_EQ(text, r.text);
         EXPECT_EQ(r.control->geometry(), QRect(tpp.toPixelsX(r.twips.x()), tpp.toPixelsY(r.twips.y()),
                                                tpp.toPixelsX(r.twips.width()), tpp.toPixelsY(r.twips.height())));
+        // The whole text shows inside the control, in a readable size.
+        if (auto* b = qobject_cast<QPushButton*>(r.control)) {
+            const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(text) + 2 * margin, b->width());
+        } else if (!qobject_cast<QLineEdit*>(r.control)) {
+            EXPECT_LE(r.control->sizeHint().width(), r.control->width());
+        }
+        EXPECT_GE(r.control->font().pointSizeF(), 7.5);
         if (qobject_cast<QPushButton*>(r.control)) {
             EXPECT_EQ(r.control->palette().color(QPalette::Button), QColor(224, 224, 224));
         }
