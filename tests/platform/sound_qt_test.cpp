@@ -14,7 +14,7 @@ using namespace kiebitz;
 TEST(SoundQt, UnplayableFilesAreIgnoredAndTheShippedWaveRestarts)
 {
     QTemporaryDir dir;
-    for (const auto& [name, bytes] : {std::pair{"garbage.wav", QByteArray(4096, '\x7f')}, {"empty.wav", QByteArray()}}) {
+    for (const auto& [name, bytes] : {std::pair{"garbage.wav", QByteArray(4096, '\x7f')}, {"empty.wav", {}}}) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);

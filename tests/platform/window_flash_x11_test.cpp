@@ -27,7 +27,8 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
 
 bool demandsAttention(xcb_connection_t* c, xcb_window_t w)
 {
-    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 64), nullptr);
     if (!r)
         return false;
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
