@@ -54,19 +54,19 @@ TEST(WriteLog, KeepsExactlyTheLastEntry)
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+// A missing folder and a directory in place of the file: reported with the
+// file error's number, and WriteLog returns.
 TEST(WriteLog, UnwritableFolderReportsAndGoesOn)
 {
-    test::FakePlatform fake;
-    diagnostics::WriteLog(fake.platform(QStringLiteral("/nonexistent/kiebitz")), QStringLiteral("x"));
-    ASSERT_EQ(fake.messages.shown.size(), 1u);
-    EXPECT_TRUE(fake.messages.shown[0].text.endsWith(QStringLiteral("Programmteil: WriteLog")));
-    EXPECT_EQ(fake.messages.shown[0].title, QStringLiteral("Fehler"));
-
-    // A folder the process may not write (a directory in place of the file).
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("error.txt"));
-    fake.messages.shown.clear();
-    diagnostics::WriteLog(fake.platform(dir.path()), QStringLiteral("x"));
-    ASSERT_EQ(fake.messages.shown.size(), 1u);
-    EXPECT_TRUE(fake.messages.shown[0].text.contains(QStringLiteral("Programmteil: WriteLog")));
+    for (const auto& [folder, number] : {std::pair{QStringLiteral("/nonexistent/kiebitz"), 76}, {dir.path(), 75}}) {
+        SCOPED_TRACE(folder.toStdString());
+        test::FakePlatform fake;
+        diagnostics::WriteLog(fake.platform(folder), QStringLiteral("x"));
+        ASSERT_EQ(fake.messages.shown.size(), 1u);
+        EXPECT_TRUE(fake.messages.shown[0].text.startsWith(QStringLiteral("Fehlernummer:  %1\r\n").arg(number)));
+        EXPECT_TRUE(fake.messages.shown[0].text.endsWith(QStringLiteral("Programmteil: WriteLog")));
+        EXPECT_EQ(fake.messages.shown[0].title, QStringLiteral("Fehler"));
+    }
 }
