@@ -43,8 +43,13 @@ DirectCut cutDirectTitle(const QString& c, const platform::TimeZone& tz)
 {
     DirectCut cut;
     const qsizetype close = core::InStr(c, QStringLiteral(")"));
-    // After ")": the blank and the dash are skipped.
-    cut.itemTitle = core::Trim(piece(c, close + 3, 38));
+    // After ")": the blank and the dash are skipped. A short title reaches
+    // the NUL that ends the title text; that NUL stays out of the item title,
+    // or the caption built from it would end there and lose " Kiebitz".
+    QString title = piece(c, close + 3, 38);
+    if (const qsizetype nul = title.indexOf(QChar(u'\0')); nul >= 0)
+        title.truncate(nul);
+    cut.itemTitle = core::Trim(title);
     cut.itemNumber = piece(c, core::InStr(c, QStringLiteral(" (")) - 10, 10);
     const QString endClause = core::Trim(piece(c, close - 30, 30));
     const QString endPhrase = piece(c, core::InStr(c, QStringLiteral("(")) + 1, 5);

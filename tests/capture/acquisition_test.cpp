@@ -70,6 +70,13 @@ TEST_F(Acquisition, DirectTitleIsCutAndShownInLocalTime)
     EXPECT_TRUE(dde.asked.isEmpty());
 }
 
+TEST_F(Acquisition, ShortItemTitleEndsBeforeTheTitleTextsNul)
+{
+    window(QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Leica M6 - Firefox"));
+    take();
+    EXPECT_EQ(record.AuctionTitle, "Leica M6 - Firefox");
+}
+
 TEST_F(Acquisition, EndTimeMovesToThePcZone)
 {
     zone = test::FakeTimeZone::fixed(-8 * 60);  // a PC on the US west coast
