@@ -22,6 +22,8 @@ QString reportText(const Failure& failure, const QString& procedure, std::option
     return text;
 }
 
+Failure fileAccessError() { return {75, QStringLiteral("Fehler beim Zugriff auf Pfad/Datei"), {}}; }
+
 void report_Error(platform::MessageBox& box, const Failure& failure, const QString& procedure,
                   std::optional<int> marker)
 {
@@ -32,7 +34,6 @@ namespace {
 
 // Error numbers and texts of the classic file functions.
 Failure pathNotFound() { return {76, QStringLiteral("Pfad nicht gefunden"), {}}; }
-Failure accessError() { return {75, QStringLiteral("Fehler beim Zugriff auf Pfad/Datei"), {}}; }
 
 }  // namespace
 
@@ -52,20 +53,20 @@ void WriteLog(const platform::Platform& platform, const QString& text)
     // Delete an earlier entry whose name is exactly "error.txt".
     if (folder.entryList({name}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort).contains(name)) {
         if (!QFile::remove(path)) {
-            fail(accessError());
+            fail(fileAccessError());
             return;
         }
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        fail(accessError());
+        fail(fileAccessError());
         return;
     }
     const QByteArray bytes = core::toAnsi(text) + "\r\n";
     const bool written = file.write(bytes) == bytes.size();
     file.close();
     if (!written || file.error() != QFileDevice::NoError)
-        fail(accessError());
+        fail(fileAccessError());
 }
 
 }  // namespace kiebitz::diagnostics

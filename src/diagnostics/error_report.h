@@ -24,6 +24,10 @@ struct Failure {
 // keep one.
 QString reportText(const Failure& failure, const QString& procedure, std::optional<int> marker = std::nullopt);
 
+// The classic file functions' access failure (75), for stores and files
+// that could not be written.
+Failure fileAccessError();
+
 // Shows the report modally, titled "Fehler" with an OK button only.
 void report_Error(platform::MessageBox& box, const Failure& failure, const QString& procedure,
                   std::optional<int> marker = std::nullopt);

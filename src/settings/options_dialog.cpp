@@ -2,6 +2,7 @@
 
 #include "core/program_values.h"
 #include "core/text.h"
+#include "diagnostics/error_report.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/pointer.h"
@@ -212,12 +213,17 @@ void frmOptions::cmdOK_Click()
     }
     m_copies.warntonsek = *seconds;
 
+    // Every key is tried in its order; a store that refuses one is reported,
+    // so that the user does not take the choice for kept. The copies are in
+    // effect for this run either way.
     platform::SettingsStore& store = *m_platform.settings;
-    store.save(kApp, kSection, key::msgonsync, QString::number(m_copies.msgonsync));
-    store.save(kApp, kSection, key::synconstart, QString::number(m_copies.synconstart));
-    store.save(kApp, kSection, key::warnton, QString::number(m_copies.warnton));
-    store.save(kApp, kSection, key::warntonsek, QString::number(m_copies.warntonsek));
-    store.save(kApp, kSection, key::soundfile, m_copies.soundfile);
+    bool stored = store.save(kApp, kSection, key::msgonsync, QString::number(m_copies.msgonsync));
+    stored = store.save(kApp, kSection, key::synconstart, QString::number(m_copies.synconstart)) && stored;
+    stored = store.save(kApp, kSection, key::warnton, QString::number(m_copies.warnton)) && stored;
+    stored = store.save(kApp, kSection, key::warntonsek, QString::number(m_copies.warntonsek)) && stored;
+    stored = store.save(kApp, kSection, key::soundfile, m_copies.soundfile) && stored;
+    if (!stored && m_platform.messages)
+        diagnostics::report_Error(*m_platform.messages, diagnostics::fileAccessError(), QStringLiteral("cmdOK_Click"));
     accept();
 }
 

@@ -186,6 +186,32 @@ TEST(OptionsDialog, OkChecksTheSecondsAndStoresInOrder)
     }
 }
 
+// A store that keeps none or only some of the keys: every key is still
+// tried in order, the failure is reported once, and the dialog closes with
+// the choice in effect for this run.
+TEST(OptionsDialog, StoreThatRefusesAKeyIsReported)
+{
+    for (const QStringList& refused : {QStringList{key::msgonsync}, QStringList{key::soundfile},
+                                       QStringList{key::msgonsync, key::synconstart, key::warnton,
+                                                   key::warntonsek, key::soundfile}}) {
+        SCOPED_TRACE(refused.join(u' ').toStdString());
+        Fixture f;
+        f.fake.settings.refused = refused;
+        frmOptions dlg(f.platform, f.copies, [] { return kCursor; });
+        dlg.show();
+        dlg.Txt_WarnTonSek->setText(QStringLiteral("25"));
+        QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
+        EXPECT_EQ(f.fake.settings.writes, QStringList({key::msgonsync, key::synconstart, key::warnton,
+                                                       key::warntonsek, key::soundfile}));
+        ASSERT_EQ(f.fake.messages.shown.size(), 1u);
+        EXPECT_EQ(f.fake.messages.shown[0].title, u"Fehler");
+        EXPECT_TRUE(f.fake.messages.shown[0].text.startsWith(u"Fehlernummer:  75\r\n"));
+        EXPECT_TRUE(f.fake.messages.shown[0].text.endsWith(u"Programmteil: cmdOK_Click"));
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(f.copies.warntonsek, 25);
+    }
+}
+
 TEST(OptionsDialog, CancelEscAndCloseWriteNothing)
 {
     enum class Way { Button, Escape, CloseBox };

@@ -204,4 +204,17 @@ TEST(SettingsStore, MissingFolderIsCreatedOnFirstSave)
     EXPECT_EQ(SettingsStoreQSettings(nested).get(kApp, kSection, settings::key::warnton, {}), u"0");
 }
 
+// A store whose folder cannot exist (a file stands in its place, which holds
+// even for root) says so instead of claiming the value was kept.
+TEST(SettingsStore, SaveThatCannotBeKeptReturnsFalse)
+{
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(QStringLiteral("datei"));
+    QFile f(blocker);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    SettingsStoreQSettings store(blocker);
+    EXPECT_FALSE(store.save(kApp, kSection, settings::key::warnton, QStringLiteral("0")));
+}
+
 }  // namespace

@@ -92,8 +92,10 @@ public:
     }
     bool save(const QString& app, const QString& section, const QString& key, const QString& value) override
     {
-        values[path(app, section, key)] = value;
         writes << key;
+        if (refused.contains(key))
+            return false;
+        values[path(app, section, key)] = value;
         return true;
     }
     static QString path(const QString& app, const QString& section, const QString& key)
@@ -101,7 +103,8 @@ public:
         return app + u'/' + section + u'/' + key;
     }
     QMap<QString, QString> values;
-    QStringList writes;
+    QStringList writes;   // every key asked to be saved, kept or not
+    QStringList refused;  // keys the store fails to keep
 };
 
 // A desktop of windows the test lays out, topmost first.
