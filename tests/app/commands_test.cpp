@@ -1,8 +1,12 @@
 #include "app/main_window.h"
 #include "support/fake_platform.h"
 #include "support/fake_pointer.h"
+#include "support/recording_shell_open.h"
+#include "core/text.h"
+#include "platform/linux/shell_open_qt.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -17,6 +21,7 @@ protected:
     {
         auto p = fake.platform();
         p.pointer = &pointer;
+        p.shell = &shell;
         form = std::make_unique<app::Form1>(p, state);
         form->Form1init();
         form->show();
@@ -42,6 +47,7 @@ protected:
 
     test::FakePlatform fake;
     test::FakePointer pointer;
+    test::RecordingShellOpen shell;
     app::ProgramState state;
     std::unique_ptr<app::Form1> form;
 };
@@ -96,4 +102,39 @@ TEST_F(CommandsTest, OptionsOpenModallyWithThePlainLabelAndTheTimerRunning)
     });
     emit form->Lbl_Optionen->clicked();
     EXPECT_TRUE(checked);
+}
+
+// The item page opens only through the forwarding link; whatever the item
+// number holds reaches the address as one percent-encoded query value, and
+// the platform's opener keeps it an address on the forwarding host.
+TEST_F(CommandsTest, ItemLinkCarriesAnyItemNumberEncodedBehindTheForwardingAddress)
+{
+    emit form->Lbl_GoItem->clicked();
+    EXPECT_TRUE(shell.opened.isEmpty()) << "no item followed yet";
+
+    const QString forwarding = QStringLiteral("http://www.auktionswerk.de/fw.php?&loc=");
+    const QString itemPage = QStringLiteral("http://cgi.ebay.de/ws/eBayISAPI.dll?ViewItem&item=");
+    const QRegularExpression encodedOnly(QStringLiteral("^(?:[A-Za-z0-9._]|%[0-9A-F]{2})*$"));
+    const QStringList numbers = {
+        QStringLiteral("1234567890"),  QStringLiteral(" 12 34 "),          QStringLiteral("\"'<>`"),
+        QStringLiteral("1&item=2#x"),  QStringLiteral("100%25%"),          QStringLiteral("javascript:alert(1)"),
+        QString(5000, u'9'),           QStringLiteral("../\\x?y=z;a\r\nb"), QStringLiteral("Grüße€"),
+    };
+    for (const QString& number : numbers) {
+        SCOPED_TRACE(number.left(40).toStdString());
+        shell.opened.clear();
+        state.auction.ItemNumber = number;
+        emit form->Lbl_GoItem->clicked();
+        ASSERT_EQ(shell.opened.size(), 1);
+        const QString link = shell.opened[0];
+        ASSERT_TRUE(link.startsWith(forwarding));
+        const QString rest = link.mid(forwarding.size());
+        EXPECT_TRUE(encodedOnly.match(rest).hasMatch());
+        EXPECT_EQ(core::fromAnsi(QByteArray::fromPercentEncoding(rest.toLatin1())), itemPage + number);
+
+        const QUrl url = platform::ShellOpenQt::toUrl(link);
+        EXPECT_EQ(url.scheme(), u"http");
+        EXPECT_EQ(url.host(), u"www.auktionswerk.de");
+        EXPECT_EQ(url.path(), u"/fw.php");
+    }
 }
