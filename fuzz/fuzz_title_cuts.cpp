@@ -28,7 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The cuts on their own: a result or a classic runtime error, nothing else.
     try {
-        (void)capture::cutDirectTitle(capture::titleText(window), zone);
+        // The item title becomes the caption: at most 38 characters, never
+        // the title text's closing NUL.
+        const capture::DirectCut cut = capture::cutDirectTitle(capture::titleText(window), zone);
+        fuzz::check(cut.itemTitle.size() <= 38 && !cut.itemTitle.contains(QChar(u'\0')));
     } catch (const core::RuntimeError& e) {
         fuzz::check(e.number() == 5 || e.number() == 9);
     }
