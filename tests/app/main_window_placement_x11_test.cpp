@@ -1,6 +1,6 @@
 // The real main window on an X server, with a window manager's frame
 // (KIEBITZ_EXPECT_WM=1) and without one: its frame opens at the stored
-// position, and closing and starting again does not move it.
+// position, closing stores where it is, and starting again does not move it.
 
 #include "app/main_window.h"
 #include "core/text.h"
@@ -43,7 +43,11 @@ Opened openAndClose(test::FakePlatform& fake, app::ProgramState& state)
     QTest::qWait(300);
     const QPoint at = form.frameGeometry().topLeft();
     settings::WidgetPlacement placement(form);
+    fake.settings.writes.clear();
     settings::save_WindowPos(placement, fake.platform(), kApp, kSection);
+    EXPECT_EQ(fake.settings.writes.size(), 5);
+    EXPECT_NEAR(storedPixels(fake.settings, key::Width, placement.twipsPerPixel().x), form.frameGeometry().width(), 1);
+    EXPECT_EQ(fake.settings.get(kApp, kSection, key::WindowState, {}), u"0");
     return {at, placement.twipsPerPixel()};
 }
 
@@ -82,6 +86,31 @@ TEST(MainWindowPlacementX11, FrameOpensAtTheStoredPositionRunAfterRun)
         EXPECT_EQ(second.x(), first.x());
         EXPECT_EQ(second.y(), first.y());
     }
+}
+
+// Minimised, the rectangle it returns to is stored with state 1.
+TEST(MainWindowPlacementX11, MinimisedWindowStoresItsNormalPlace)
+{
+    if (qEnvironmentVariableIntValue("KIEBITZ_EXPECT_WM") != 1)
+        GTEST_SKIP() << "minimising needs a window manager";
+    test::FakePlatform fake;
+    fake.settings.save(kApp, kSection, key::Left, QStringLiteral("3000"));
+    fake.settings.save(kApp, kSection, key::Top, QStringLiteral("2000"));
+    app::ProgramState state;
+    app::Form1 form(fake.platform(), state);
+    form.Form1init();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(300);
+    const QPoint wanted = form.frameGeometry().topLeft();
+    form.showMinimized();
+    QTest::qWait(300);
+    settings::WidgetPlacement placement(form);
+    const core::TwipsPerPixel tpp = placement.twipsPerPixel();
+    settings::save_WindowPos(placement, fake.platform(), kApp, kSection);
+    EXPECT_EQ(fake.settings.get(kApp, kSection, key::WindowState, {}), u"1");
+    EXPECT_NEAR(storedPixels(fake.settings, key::Left, tpp.x), wanted.x(), 1);
+    EXPECT_NEAR(storedPixels(fake.settings, key::Top, tpp.y), wanted.y(), 1);
 }
 
 }  // namespace
