@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <utility>
+
 namespace kiebitz::settings {
 
 namespace {
@@ -216,12 +218,16 @@ void frmOptions::cmdOK_Click()
     // Every key is tried in its order; a store that refuses one is reported,
     // so that the user does not take the choice for kept. The copies are in
     // effect for this run either way.
-    platform::SettingsStore& store = *m_platform.settings;
-    bool stored = store.save(kApp, kSection, key::msgonsync, QString::number(m_copies.msgonsync));
-    stored = store.save(kApp, kSection, key::synconstart, QString::number(m_copies.synconstart)) && stored;
-    stored = store.save(kApp, kSection, key::warnton, QString::number(m_copies.warnton)) && stored;
-    stored = store.save(kApp, kSection, key::warntonsek, QString::number(m_copies.warntonsek)) && stored;
-    stored = store.save(kApp, kSection, key::soundfile, m_copies.soundfile) && stored;
+    const std::pair<QString, QString> values[] = {
+        {key::msgonsync, QString::number(m_copies.msgonsync)},
+        {key::synconstart, QString::number(m_copies.synconstart)},
+        {key::warnton, QString::number(m_copies.warnton)},
+        {key::warntonsek, QString::number(m_copies.warntonsek)},
+        {key::soundfile, m_copies.soundfile},
+    };
+    bool stored = true;
+    for (const auto& [k, value] : values)
+        stored = m_platform.settings->save(kApp, kSection, k, value) && stored;
     if (!stored && m_platform.messages)
         diagnostics::report_Error(*m_platform.messages, diagnostics::fileAccessError(), QStringLiteral("cmdOK_Click"));
     accept();
