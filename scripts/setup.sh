@@ -12,6 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation
     xvfb xauth openbox wmctrl x11-utils
+    dbus-daemon
     clang libclang-rt-dev
 )
 

@@ -4,6 +4,7 @@
 #include "settings/keys.h"
 
 #include <QDir>
+#include <QTimer>
 
 namespace kiebitz::app {
 
@@ -23,10 +24,14 @@ std::unique_ptr<Form1> Main(const platform::Platform& platform, ProgramState& st
 
     // Only exactly 1 synchronises at start; the countdown pauses meanwhile
     // and its next tick switches the timer off again when nothing is followed.
+    // The run starts from the event loop, so that a close while it waits
+    // ends the program as every other close does.
     if (state.settings.synconstart == 1) {
         form->Timer1->setEnabled(false);
-        form->sync_Clock();
-        form->Timer1->setEnabled(true);
+        QTimer::singleShot(0, form.get(), [f = form.get()] {
+            f->sync_Clock();
+            f->Timer1->setEnabled(true);
+        });
     }
     return form;
 }

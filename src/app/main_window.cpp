@@ -132,12 +132,14 @@ void Form1::buildControls()
     Label1 = new VbLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(arial(11.25));
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setTwipsGeometry(Label1, 405, 240, 3315, 255);
     Label1->setCaption(QStringLiteral("keine Auktionsdaten weit und breit"));
 
     LabelZeit = new VbLabel(this);
     LabelZeit->setObjectName(QStringLiteral("LabelZeit"));
     LabelZeit->setFont(arial(21.75));
+    LabelZeit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     LabelZeit->setForeColor(core::rgb(255, 0, 0));
     setTwipsGeometry(LabelZeit, 960, 1560, 495, 495);
     LabelZeit->setCaption(QStringLiteral("34"));
@@ -360,6 +362,10 @@ void Form1::Lbl_Optionen_MouseOut() { setHoverLook(Lbl_Optionen, false); }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // A synchronisation still waiting stops here, silently, so that nothing
+    // outlives the window.
+    if (m_clockSync)
+        m_clockSync->cancel();
     settings::WidgetPlacement placement(*this);
     settings::save_WindowPos(placement, m_platform, settings::kApp, settings::kSection);
     settings::storeInstallDir(*m_platform.settings, m_platform.programFolder);

@@ -50,6 +50,10 @@ public:
     // True from execute() until the answer is complete or the request failed.
     virtual bool stillExecuting() const = 0;
 
+    // Abandons a running request: it ends at once with an empty answer.
+    // Does nothing when no request runs.
+    virtual void cancel() = 0;
+
     // Lets the program's pending events run once, waiting for the next event
     // when none is pending. A wait loop calls it between two polls of
     // stillExecuting().

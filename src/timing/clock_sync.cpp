@@ -120,8 +120,16 @@ void ClockSync::request(const QString& url, const QString& headerLines)
 {
     platform::HttpControl& http = *m_platform.http;
     http.execute(url, headerLines);
-    while (http.stillExecuting())
+    while (http.stillExecuting() && !m_cancelled)
         http.doEvents();
+}
+
+void ClockSync::cancel()
+{
+    if (!m_busy)
+        return;
+    m_cancelled = true;
+    m_platform.http->cancel();
 }
 
 void ClockSync::sync_Clock()
@@ -129,9 +137,12 @@ void ClockSync::sync_Clock()
     if (m_busy)
         return;
     const BusyMark mark(m_busy);
+    m_cancelled = false;
     m_firstResponseWatch = true;
 
     request(m_addresses.timePage, kTimePageHeader);
+    if (m_cancelled)
+        return;
     const QString answer = m_platform.http->getChunk(platform::HttpControl::kMaxBodyChars);
 
     const TimePageReading page = read_TimePage(answer);
@@ -144,10 +155,13 @@ void ClockSync::sync_Clock()
         diagnostics::WriteLog(m_platform, answer);
     }
 
+    if (m_cancelled)
+        return;
+
     // The maker's site learns the version in use; its answer is not read.
     request(m_addresses.version, versionRequestHeader(core::versionText()));
 
-    if (m_settings.msgonsync != 0)
+    if (m_settings.msgonsync != 0 && !m_cancelled)
         m_platform.messages->show(m_statusText, 0, kAppTitle);
 }
 
@@ -173,6 +187,8 @@ bool ClockSync::setClockFrom(const TimePageReading& page)
             return false;
         // The page's own date, before the zone move, against today's.
         const std::int64_t days = core::daysBetween(core::fromQDateTime(clock.now()), page.pageTime);
+        if (m_cancelled)
+            return false;
         if (days < 3 && !clock.setDate(QDate(newTime.year, newTime.month, newTime.day)))
             return false;
         return true;

@@ -83,6 +83,11 @@ public:
     // made while a run waits returns at once.
     void sync_Clock();
 
+    // Ends a run that is waiting (for the server or for the clock to be
+    // set): it returns without touching the clock any further, without the
+    // version request and without a message. Used when the program closes.
+    void cancel();
+
     // The HTTP control's state change: state 7 (the response begins to
     // arrive) takes the response stamp once per run.
     void Inet1_StateChanged(std::int16_t state);
@@ -100,6 +105,7 @@ private:
     SyncAddresses m_addresses;
 
     bool m_busy = false;
+    bool m_cancelled = false;
     bool m_firstResponseWatch = false;
     // Local date and time at which the time page's answer began to arrive.
     core::DateValue m_responseStamp = core::kZeroDate;

@@ -9,9 +9,14 @@
 #include "support/loopback_http_server.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace kiebitz;
 using test::LoopbackHttpServer;
@@ -48,6 +53,16 @@ struct SyncFixture {
     }
     int timePageRequests() const { return server.requestCount(timing::kTimePagePath.toUtf8()); }
 };
+
+// Runs events until `done` holds, for at most `boundMs`.
+bool runUntil(const std::function<bool()>& done, int boundMs = 30'000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < boundMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    return done();
+}
 
 app::Form1* shownForm1()
 {
@@ -101,6 +116,11 @@ TEST(SyncCommands, AtStartOnlyWhenSwitchedOnExactly)
             timerDuringRun = f && f->Timer1->isEnabled();
         });
         auto form = app::Main(s.platform(), s.state, s.addresses());
+        EXPECT_EQ(s.timePageRequests(), 0) << "the run waits for the event loop";
+        if (row.requests == 1)
+            ASSERT_TRUE(runUntil([&] { return !s.fake.messages.shown.empty(); }));
+        else
+            QCoreApplication::processEvents();
         EXPECT_EQ(s.timePageRequests(), row.requests);
         if (row.requests == 1) {
             EXPECT_TRUE(checked) << "the window shows before the synchronisation";
@@ -112,5 +132,53 @@ TEST(SyncCommands, AtStartOnlyWhenSwitchedOnExactly)
             EXPECT_FALSE(form->Timer1->isEnabled());  // no auction followed
         }
         form->hide();
+    }
+}
+
+// Closing the main window while a synchronisation waits for a slow time page
+// shows the notice, and once it is closed the program's event loop ends: the
+// waiting run stops without a message and sets nothing. Both ways a run
+// starts: at start-up (queued before the loop runs) and by a click.
+TEST(SyncCommands, ClosingWhileASynchronisationWaitsEndsTheProgram)
+{
+    for (const bool atStart : {true, false}) {
+        SCOPED_TRACE(atStart ? "at start" : "by click");
+        SyncFixture s;
+        s.fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "synconstart")] =
+            atStart ? QStringLiteral("1") : QStringLiteral("0");
+        LoopbackHttpServer::Response slow;
+        slow.body = kPage;
+        slow.headDelayMs = 3000;
+        s.server.route(timing::kTimePagePath.toUtf8(), slow);
+
+        auto form = app::Main(s.platform(), s.state, s.addresses());
+        if (!atStart)
+            QTimer::singleShot(0, form.get(), [&] { emit form->Lbl_GetTime->clicked(); });
+        bool closed = false;
+        bool noticeSeen = false;
+        QTimer steps;
+        QObject::connect(&steps, &QTimer::timeout, [&] {
+            if (!closed && s.timePageRequests() == 1) {
+                closed = true;
+                form->close();  // returns once the notice below is closed
+            }
+        });
+        QTimer noticeCloser;
+        QObject::connect(&noticeCloser, &QTimer::timeout, [&] {
+            if (auto* notice = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                noticeSeen = true;
+                notice->accept();
+            }
+        });
+        steps.start(20);
+        noticeCloser.start(20);
+        QTimer::singleShot(60'000, [] { QCoreApplication::exit(99); });  // only when the program does not end
+
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_TRUE(closed);
+        EXPECT_TRUE(noticeSeen);
+        EXPECT_TRUE(s.fake.messages.shown.empty());
+        EXPECT_TRUE(s.fake.clock.timesSet.empty());
+        EXPECT_EQ(s.server.requestCount(timing::kVersionPath.toUtf8()), 0);
     }
 }

@@ -33,6 +33,14 @@ public:
         notifyState(Requesting);
     }
     bool stillExecuting() const override { return m_executing; }
+    void cancel() override
+    {
+        if (!m_executing)
+            return;
+        m_executing = false;
+        m_body.clear();
+        notifyState(Error);
+    }
     void doEvents() override
     {
         if (!m_executing)

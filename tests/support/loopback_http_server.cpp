@@ -146,6 +146,16 @@ void LoopbackHttpServer::answer(QTcpSocket* socket, const Response& response)
 {
     if (response.kind == Response::Kind::NeverAnswer)
         return;
+    if (response.headDelayMs > 0) {
+        QPointer<QTcpSocket> guard(socket);
+        Response now = response;
+        now.headDelayMs = 0;
+        QTimer::singleShot(response.headDelayMs, &m_server, [this, guard, now] {
+            if (guard && guard->state() == QAbstractSocket::ConnectedState)
+                answer(guard, now);
+        });
+        return;
+    }
     if (response.generatedBodySize > 0) {
         socket->write(head(response, response.generatedBodySize));
         const qint64 total = response.generatedBodySize;

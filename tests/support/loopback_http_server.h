@@ -31,6 +31,7 @@ public:
         enum class Kind { Answer, NeverAnswer };
         Kind kind = Kind::Answer;
         int status = 200;
+        int headDelayMs = 0;            // the head waits this long after the request
         QList<QByteArray> headerLines;  // extra "Name: value" lines
         QByteArray body;                // sent with the head, unless pieces or generated
         std::vector<Piece> pieces;      // body in pieces after the head

@@ -6,7 +6,6 @@
 
 #include "core/program_values.h"
 #include "platform/linux/http_control_qt.h"
-#include "platform/linux/system_clock_linux.h"
 #include "settings/keys.h"
 #include "support/fake_http_control.h"
 #include "support/fake_platform.h"
@@ -400,6 +399,40 @@ TEST(HttpControlQt, StatesAndAnswers)
     }
 }
 
+// The answer begins with the head of the final response: redirects on the
+// way there answer at once, the final page only after a while, and state 7
+// must wait for the page.
+TEST(HttpControlQt, ResponseBeginsWithTheFinalAnswerAfterRedirects)
+{
+    for (const int hops : {1, 2}) {
+        SCOPED_TRACE(hops);
+        ControlRun c(30'000);
+        Response moved = page("moved", 302);
+        moved.headerLines = {"Location: /hop2"};
+        c.server.route("/hop1", moved);
+        moved.headerLines = {"Location: /slow"};
+        c.server.route(hops == 1 ? "/hop1" : "/hop2", moved);
+        Response slow = page("Tuesday, 14 Mar 2006 17:30:00 GMT");
+        slow.headDelayMs = 1500;
+        c.server.route("/slow", slow);
+
+        QElapsedTimer sinceStart;
+        qint64 receivingAt = -1;
+        c.http.setStateHandler([&](std::int16_t s) {
+            c.states.push_back(s);
+            if (s == platform::HttpControl::ReceivingResponse)
+                receivingAt = sinceStart.elapsed();
+        });
+        sinceStart.start();
+        c.get(c.server.url(QStringLiteral("/hop1")));
+
+        EXPECT_EQ(c.states, (std::vector<std::int16_t>{5, 7, 12}));
+        EXPECT_GE(receivingAt, 1400);
+        EXPECT_EQ(c.http.getChunk(18192), QStringLiteral("Tuesday, 14 Mar 2006 17:30:00 GMT"));
+        EXPECT_EQ(c.server.requestCount("/slow"), 1);
+    }
+}
+
 TEST(HttpControlQt, SendsHeaderLinesAsWritten)
 {
     ControlRun c;
@@ -410,35 +443,6 @@ TEST(HttpControlQt, SendsHeaderLinesAsWritten)
     EXPECT_EQ(req.headerLine("User-Agent"), "User-Agent: Tickwerk - 1.6.30 - ");
     EXPECT_EQ(req.header("X-Extra"), "two");
     EXPECT_EQ(req.target, "/h");
-}
-
-// ---------------------------------------------------------------------------
-// The Linux clock, without setting it.
-
-TEST(SystemClockLinux, CapabilityTestAgreesWithTheKernelsAccount)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
-    std::optional<bool> capSysTime;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("CapEff:"))
-            capSysTime = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 25) & 1;  // CAP_SYS_TIME = 25
-    ASSERT_TRUE(capSysTime.has_value());
-    EXPECT_EQ(platform::SystemClockLinux::maySetClockDirectly(), *capSysTime);
-}
-
-TEST(SystemClockLinux, LocalTimeToEpochInMicroseconds)
-{
-    using platform::SystemClockLinux;
-    const QDate day(2026, 12, 6);
-    EXPECT_EQ(*SystemClockLinux::localToEpochMicroseconds(day, QTime(12, 0, 5)) -
-                  *SystemClockLinux::localToEpochMicroseconds(day, QTime(12, 0)),
-              5'000'000);
-    EXPECT_EQ(*SystemClockLinux::localToEpochMicroseconds(day.addDays(1), QTime(12, 0)) -
-                  *SystemClockLinux::localToEpochMicroseconds(day, QTime(12, 0)),
-              86'400'000'000);
-    EXPECT_FALSE(SystemClockLinux::localToEpochMicroseconds(QDate(2026, 2, 30), QTime(12, 0)));
-    EXPECT_FALSE(SystemClockLinux::localToEpochMicroseconds(QDate(2026, 2, 3), QTime()));
 }
 
 }  // namespace

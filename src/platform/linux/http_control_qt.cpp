@@ -34,6 +34,22 @@ void addHeaderLines(QNetworkRequest& request, const QString& lines)
     }
 }
 
+// The status codes with a Location that Qt's redirect policy follows.
+bool isFollowedRedirect(const QNetworkReply* reply)
+{
+    switch (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()) {
+    case 301:
+    case 302:
+    case 303:
+    case 305:
+    case 307:
+    case 308:
+        return reply->hasRawHeader("Location");
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 HttpControlQt::HttpControlQt(int timeoutMs)
@@ -74,6 +90,12 @@ void HttpControlQt::execute(const QString& url, const QString& extraHeaders)
     notifyState(Requesting);
 }
 
+void HttpControlQt::cancel()
+{
+    if (m_executing)
+        complete(false);
+}
+
 void HttpControlQt::doEvents()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
@@ -88,6 +110,12 @@ QString HttpControlQt::getChunk(qsizetype maxChars)
 void HttpControlQt::onResponseBegins(QNetworkReply* reply)
 {
     if (reply != m_reply || m_receiving)
+        return;
+    // Qt reports the head of a redirect that it goes on to follow as well;
+    // the answer begins only with the head of the final response. A redirect
+    // that Qt does not follow after all is taken as the answer when the
+    // request finishes.
+    if (isFollowedRedirect(reply))
         return;
     m_receiving = true;
     notifyState(ReceivingResponse);
@@ -112,6 +140,11 @@ void HttpControlQt::onFinished(QNetworkReply* reply)
     // closed early, ...); above, the server answered with an error status.
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
                           (reply->error() == QNetworkReply::NoError || reply->error() >= 100);
+    // A redirect that was not followed is the answer after all.
+    if (answered && !m_receiving) {
+        m_receiving = true;
+        notifyState(ReceivingResponse);
+    }
     complete(answered);
 }
 

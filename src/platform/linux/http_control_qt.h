@@ -28,6 +28,7 @@ public:
 
     void execute(const QString& url, const QString& extraHeaders) override;
     bool stillExecuting() const override { return m_executing; }
+    void cancel() override;
     void doEvents() override;
     QString getChunk(qsizetype maxChars) override;
 

@@ -2,6 +2,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
@@ -9,18 +11,27 @@
 
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 namespace kiebitz::platform {
 
 namespace {
 
-// Interactive authorisation may keep the user at a password prompt.
-constexpr int kTimedatedTimeoutMs = 120'000;
+qint64 realtimeMicroseconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
+}
 
 }  // namespace
 
-QDateTime SystemClockLinux::now() const { return QDateTime::currentDateTime(); }
+SystemClockLinux::SystemClockLinux(QDBusConnection timeService, bool setDirectly, int timeServiceTimeoutMs)
+    : m_timeService(std::move(timeService)), m_setDirectly(setDirectly), m_timeoutMs(timeServiceTimeoutMs)
+{
+}
 
+QDateTime SystemClockLinux::now() const { return QDateTime::currentDateTime(); }
 bool SystemClockLinux::setTimeOfDay(const QTime& time)
 {
     const auto usec = localToEpochMicroseconds(QDate::currentDate(), time);
@@ -56,7 +67,7 @@ std::optional<qint64> SystemClockLinux::localToEpochMicroseconds(const QDate& da
 
 bool SystemClockLinux::setClock(qint64 epochMicroseconds)
 {
-    if (maySetClockDirectly()) {
+    if (m_setDirectly && maySetClockDirectly()) {
         timespec ts{};
         ts.tv_sec = static_cast<time_t>(epochMicroseconds / 1'000'000);
         ts.tv_nsec = static_cast<long>(epochMicroseconds % 1'000'000) * 1000;
@@ -70,22 +81,32 @@ bool SystemClockLinux::setClock(qint64 epochMicroseconds)
         if (errno != EPERM)
             return false;
     }
-    return setClockViaTimedated(epochMicroseconds);
+    return setClockViaTimeService(epochMicroseconds);
 }
 
-bool SystemClockLinux::setClockViaTimedated(qint64 epochMicroseconds)
+bool SystemClockLinux::setClockViaTimeService(qint64 epochMicroseconds)
 {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected())
+    if (!m_timeService)
+        m_timeService = QDBusConnection::systemBus();
+    if (!m_timeService->isConnected())
         return false;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.timedate1"), QStringLiteral("/org/freedesktop/timedate1"),
         QStringLiteral("org.freedesktop.timedate1"), QStringLiteral("SetTime"));
-    // SetTime(x usec_utc, b relative, b interactive)
-    call << qlonglong(epochMicroseconds) << false << true;
+    // SetTime(x usec_utc, b relative, b interactive). The correction goes as
+    // an offset: timedated adds it to the clock when it sets it, so the time
+    // the user spends at a password prompt does not put the clock behind.
+    call << qlonglong(epochMicroseconds - realtimeMicroseconds()) << true << true;
     call.setInteractiveAuthorizationAllowed(true);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kTimedatedTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+
+    // The window stays live while the prompt is open; the wait ends with the
+    // answer, the time-out, or the program quitting.
+    QDBusPendingCallWatcher watcher(m_timeService->asyncCall(call, m_timeoutMs));
+    QEventLoop loop;
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+    if (!watcher.isFinished())
+        loop.exec();
+    return watcher.isFinished() && !watcher.isError() && watcher.reply().type() == QDBusMessage::ReplyMessage;
 }
 
 }  // namespace kiebitz::platform

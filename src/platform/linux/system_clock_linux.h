@@ -2,6 +2,8 @@
 
 #include "platform/system_clock.h"
 
+#include <QDBusConnection>
+
 #include <optional>
 
 namespace kiebitz::platform {
@@ -11,6 +13,16 @@ namespace kiebitz::platform {
 // user for authorisation (polkit) and refuses while network time sync is on.
 class SystemClockLinux : public SystemClock {
 public:
+    // Interactive authorisation may keep the user at a password prompt.
+    static constexpr int kDefaultTimeServiceTimeoutMs = 120'000;
+
+    // timedated on the system bus, connected when first needed.
+    SystemClockLinux() = default;
+    // `timeService` is the bus on which timedated answers (tests pass a
+    // private one). With `setDirectly` false the clock is never set by this
+    // process itself, even with the capability.
+    SystemClockLinux(QDBusConnection timeService, bool setDirectly, int timeServiceTimeoutMs);
+
     QDateTime now() const override;
     bool setTimeOfDay(const QTime& time) override;
     bool setDate(const QDate& date) override;
@@ -24,8 +36,12 @@ public:
     static std::optional<qint64> localToEpochMicroseconds(const QDate& date, const QTime& time);
 
 private:
-    static bool setClock(qint64 epochMicroseconds);
-    static bool setClockViaTimedated(qint64 epochMicroseconds);
+    bool setClock(qint64 epochMicroseconds);
+    bool setClockViaTimeService(qint64 epochMicroseconds);
+
+    std::optional<QDBusConnection> m_timeService;
+    bool m_setDirectly = true;
+    int m_timeoutMs = kDefaultTimeServiceTimeoutMs;
 };
 
 }  // namespace kiebitz::platform
