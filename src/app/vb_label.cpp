@@ -7,7 +7,7 @@ namespace kiebitz::app {
 VbLabel::VbLabel(QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
-    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setMouseTracking(true);

@@ -4,9 +4,10 @@
 
 namespace kiebitz::app {
 
-// A label that keeps its caption exactly as set (lines joined by CR LF),
-// sizes itself to the text while keeping its left edge, and centres each
-// line. A click emits clicked(); mouse moves emit mouseMoved().
+// A label that keeps its caption exactly as set (lines joined by CR LF) and
+// sizes itself to the text while keeping its left edge. Lines start at the
+// left edge unless the label is given another alignment. A click emits
+// clicked(); mouse moves emit mouseMoved().
 class VbLabel : public QLabel {
     Q_OBJECT
 public:

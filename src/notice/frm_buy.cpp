@@ -76,8 +76,6 @@ FrmBuy::FrmBuy(const platform::Platform& platform, QWidget* parent)
         m_tpp = core::TwipsPerPixel::fromDpi(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
     setFixedSize(m_tpp.toPixelsX(kClientWidth), m_tpp.toPixelsY(kClientHeight));
     setMouseTracking(true);
-    if (m_platform.pointer)
-        m_hover = std::make_unique<hover::ModuleMouseMove>(*m_platform.pointer);
 
     Image1 = makeLabel(QStringLiteral("Image1"), QString(), 240, 240, 1695, 1695);
     Image1->setPixmap(lapwingPicture(Image1->width(), screen ? screen->devicePixelRatio() : 1.0));
@@ -122,16 +120,13 @@ FrmBuy::FrmBuy(const platform::Platform& platform, QWidget* parent)
         accept();
     });
 
-    // Moves over the background or the plain text labels take the link's
-    // hover look away; over the link they start its hover tracking.
+    // A move over the link lights it up at once; only moves over the
+    // background and the first text labels take the look away again, so
+    // the pointer may cross the labels below the link and the picture
+    // without the link changing.
     for (NoticeLabel* plain : {Label1, Label2, Label4})
         connect(plain, &NoticeLabel::mouseMoved, this, [this] { setLinkLook(false); });
-    connect(Label3, &NoticeLabel::mouseMoved, this, [this] {
-        if (m_hover)
-            m_hover->track_Hover(Label3);
-        else
-            setLinkLook(true);
-    });
+    connect(Label3, &NoticeLabel::mouseMoved, this, [this] { setLinkLook(true); });
 
     if (screen) {
         QRect frame(QPoint(0, 0), size());
@@ -170,10 +165,6 @@ void FrmBuy::setLinkLook(bool hover)
 std::uint32_t FrmBuy::linkColor() const { return Label3->palette().color(QPalette::WindowText).rgb() & 0xFFFFFFu; }
 
 bool FrmBuy::linkUnderlined() const { return Label3->font().underline(); }
-
-void FrmBuy::Label3_MouseIn() { setLinkLook(true); }
-
-void FrmBuy::Label3_MouseOut() { setLinkLook(false); }
 
 void FrmBuy::openHomepage()
 {

@@ -4,14 +4,12 @@
 // and a link to their web site. A click anywhere closes it.
 
 #include "core/twips.h"
-#include "hover/module_mouse_move.h"
 #include "platform/platform.h"
 
 #include <QDialog>
 #include <QLabel>
 
 #include <cstdint>
-#include <memory>
 
 namespace kiebitz::notice {
 
@@ -63,11 +61,6 @@ public:
     std::uint32_t linkColor() const;
     bool linkUnderlined() const;
 
-public slots:
-    // The link's look while the pointer is over it, called by the hover tracking.
-    void Label3_MouseIn();
-    void Label3_MouseOut();
-
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -81,7 +74,6 @@ private:
 
     platform::Platform m_platform;
     core::TwipsPerPixel m_tpp;
-    std::unique_ptr<hover::ModuleMouseMove> m_hover;
     bool m_backgroundPressed = false;
     bool m_linkLookSet = false;
     bool m_linkHover = false;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,24 @@ TEST_F(Form1Test, StartsInTheNoItemState)
     const QRectF shape = form.twipsGeometry(form.Shape2);
     const QRectF label = form.twipsGeometry(form.Lbl_NoAuction);
     EXPECT_NEAR(label.center().y(), shape.center().y(), form.twipsPerPixel().y);
+    // Its six lines start at its left edge: the first ink of each line lies
+    // in the same column, although the lines differ in width.
+    QImage img(form.Lbl_NoAuction->size(), QImage::Format_ARGB32);
+    img.fill(Qt::white);
+    form.Lbl_NoAuction->render(&img);
+    const int lineHeight = form.Lbl_NoAuction->fontMetrics().lineSpacing();
+    QList<int> firstInk;
+    for (int top = 0; top + lineHeight <= img.height(); top += lineHeight) {
+        int left = img.width();
+        for (int y = top; y < top + lineHeight; ++y)
+            for (int x = 0; x < left; ++x)
+                if (qGray(img.pixel(x, y)) < 128)
+                    left = x;
+        firstInk << left;
+    }
+    ASSERT_EQ(firstInk.size(), 6);
+    for (int left : firstInk)
+        EXPECT_LE(left, 3) << "lines start at " << firstInk.first() << ", " << firstInk.last();
     // Settings defaults when nothing is stored.
     EXPECT_EQ(state.settings.warnton, 1);
     EXPECT_EQ(state.settings.warntonsek, 60);

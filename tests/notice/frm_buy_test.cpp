@@ -4,7 +4,6 @@
 #include "notice/frm_buy.h"
 #include "notice/notice_picture.h"
 #include "platform/linux/shell_open_qt.h"
-#include "support/fake_pointer.h"
 #include "support/recording_shell_open.h"
 
 #include <QApplication>
@@ -16,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <vector>
 
 namespace kiebitz {
 namespace {
@@ -25,12 +26,9 @@ using notice::FrmBuy;
 struct Notice {
     Notice()
     {
-        platform.pointer = &pointer;
         platform.shell = &shell;
         form = std::make_unique<FrmBuy>(platform);
         form->show();
-        pointer.foreground = form.get();
-        pointer.regions = {{QRect(form->mapToGlobal(QPoint(0, 0)), form->size()), form.get()}};
     }
     notice::NoticeLabel* byName(const char* name) const { return form->findChild<notice::NoticeLabel*>(QString::fromLatin1(name)); }
     QWidget* target(const char* name) const
@@ -43,9 +41,8 @@ struct Notice {
     void move(QWidget* w)
     {
         const QPoint local = pointIn(w);
-        pointer.cursor = w->mapToGlobal(local);
-        QMouseEvent event(QEvent::MouseMove, QPointF(local), QPointF(pointer.cursor), Qt::NoButton, Qt::NoButton,
-                          Qt::NoModifier);
+        QMouseEvent event(QEvent::MouseMove, QPointF(local), QPointF(w->mapToGlobal(local)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &event);
     }
     bool linkHover() const
@@ -57,7 +54,6 @@ struct Notice {
     }
 
     platform::Platform platform;
-    test::FakePointer pointer;
     test::RecordingShellOpen shell;
     std::unique_ptr<FrmBuy> form;
 };
@@ -131,7 +127,7 @@ TEST(FrmBuy, ClicksCloseTheWindowAndOnlyTheLinkOpensTheSite)
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.target) + (row.button == Qt::LeftButton ? " left" : " right"));
         Notice n;
-        n.form->Label3_MouseIn();
+        n.move(n.form->Label3);
         QWidget* w = n.target(row.target);
         QTest::mouseClick(w, row.button, Qt::NoModifier, n.pointIn(w));
         EXPECT_EQ(!n.form->isVisible(), row.closes);
@@ -153,41 +149,40 @@ TEST(FrmBuy, PressOnOneControlAndReleaseOnAnotherIsNoClick)
     EXPECT_TRUE(n.shell.opened.isEmpty());
 }
 
-// The link lights up while the pointer is over it and goes back when the
-// pointer leaves it, the window, or the window loses the foreground.
-TEST(FrmBuy, LinkLightsUpWhileThePointerIsOverIt)
+// The link lights up the moment the pointer moves over it. Moves over the
+// background, Label1, Label2 or Label4 take the look away; moves over the
+// other labels and the picture leave it as it is, however long they last.
+TEST(FrmBuy, LinkLookFollowsTheMovesOverTheWindow)
 {
     struct Row {
-        const char* leaveTo;   // where the pointer goes from the link
-        bool blueAtOnce;       // before the tracking's next tick
+        std::vector<const char*> path;  // moves after the one onto the link
+        bool red;                       // the link's look at the end
     };
     const Row rows[] = {
-        {"background", true}, {"Label1", true}, {"Label2", true}, {"Label4", true},
-        {"Label5", false},    {"Label6", false}, {"Label7", false}, {"Image1", false},
+        {{}, true},
+        {{"background"}, false},
+        {{"Label1"}, false},
+        {{"Label2"}, false},
+        {{"Label4"}, false},
+        {{"Label5", "Label6", "Label7", "Image1"}, true},
+        {{"Label6", "Label6", "Label6"}, true},
+        {{"Label6", "background"}, false},
+        {{"Label7", "Label4", "Label3"}, true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.leaveTo);
         Notice n;
+        ASSERT_FALSE(n.linkHover());
         n.move(n.form->Label3);
-        n.pointer.tick();
-        ASSERT_TRUE(n.linkHover());
-        n.move(n.target(row.leaveTo));
-        EXPECT_EQ(!n.linkHover(), row.blueAtOnce);
-        n.pointer.tick();
-        EXPECT_FALSE(n.linkHover());
+        ASSERT_TRUE(n.linkHover()) << "at once, without waiting for a timer";
+        std::string trace;
+        for (const char* to : row.path) {
+            trace += std::string(" ") + to;
+            n.move(n.target(to));
+        }
+        SCOPED_TRACE(trace);
+        QApplication::processEvents();
+        EXPECT_EQ(n.linkHover(), row.red);
     }
-
-    Notice n;
-    n.move(n.form->Label3);
-    n.pointer.tick();
-    n.pointer.foreground = nullptr;
-    n.pointer.tick();
-    EXPECT_FALSE(n.linkHover()) << "another window came to the front";
-    n.pointer.cursor = QPoint(-100, -100);
-    n.pointer.foreground = n.form.get();
-    n.move(n.form->Label3);
-    n.pointer.tick();
-    EXPECT_TRUE(n.linkHover());
 }
 
 TEST(FrmBuy, ShowNoticeRunsModallyWithoutAnOwnerUntilClosed)
@@ -202,7 +197,6 @@ TEST(FrmBuy, ShowNoticeRunsModallyWithoutAnOwnerUntilClosed)
         seen = true;
         EXPECT_EQ(shown->parentWidget(), nullptr);
         EXPECT_TRUE(shown->isModal());
-        // Without a pointer facility the link still lights up on a move.
         QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(shown->Label3->mapToGlobal(QPoint(3, 3))),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(shown->Label3, &move);
