@@ -3,6 +3,7 @@
 #include "capture/browser_query.h"
 #include "capture/title_cuts.h"
 #include "capture/window_scan.h"
+#include "core/browser_names.h"
 #include "core/runtime_error.h"
 #include "diagnostics/error_report.h"
 
@@ -64,6 +65,13 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
     std::optional<QString> title;
     if (p.windows)
         title = scan_ItemWindow(*p.windows, context.mainWindow, context.windowStyleMask, record.InstanceCount);
+
+    // The browser's own name at the end of the window title never becomes
+    // part of the item title.
+    if (title) {
+        if (const auto page = core::withoutBrowserName(title->chopped(1)))
+            title = titleText(*page);
+    }
 
     // The "eBay: " form is only cut from the page title.
     if (title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone) {

@@ -31,7 +31,7 @@ struct TakeAuction : ::testing::Test {
     }
     void expectShown()
     {
-        EXPECT_EQ(form->windowTitle(), QStringLiteral("Canon EOS 350D Body - Mozilla Firefox Kiebitz"));
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Canon EOS 350D Body Kiebitz"));
         EXPECT_EQ(form->Label1->caption(), QStringLiteral("endet am 12.03.2027 18:30:00"));
         EXPECT_TRUE(form->Lbl_NoAuction->isHidden());
         EXPECT_FALSE(form->LabelZeit->isHidden());

@@ -62,19 +62,37 @@ TEST_F(Acquisition, DirectTitleIsCutAndShownInLocalTime)
     take();
     EXPECT_EQ(display.states, QStringList({"none", kShown}));
     EXPECT_EQ(record.ItemNumber, "1234567890");
-    // 38 characters after ") -": a short item title runs into the browser's name.
-    EXPECT_EQ(record.AuctionTitle, "Canon EOS 350D Body - Mozilla Firefox");
+    // The browser's name is no part of the item title.
+    EXPECT_EQ(record.AuctionTitle, "Canon EOS 350D Body");
     EXPECT_EQ(core::generalDateText(record.AuctionEnd), "12.03.2007 18:30:00");
     EXPECT_EQ(record.InstanceCount, 1);
     EXPECT_EQ(shell.calls, 0);
     EXPECT_TRUE(dde.asked.isEmpty());
 }
 
-TEST_F(Acquisition, ShortItemTitleEndsBeforeTheTitleTextsNul)
+// A short item title ends at the title's end, with or without a browser's
+// name after it; a long one keeps its 38 characters.
+TEST_F(Acquisition, ItemTitleEndsBeforeTheBrowsersName)
 {
-    window(QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Leica M6 - Firefox"));
-    take();
-    EXPECT_EQ(record.AuctionTitle, "Leica M6 - Firefox");
+    const QString head = QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - ");
+    const struct {
+        QString tail;
+        QString itemTitle;
+    } rows[] = {
+        {"Leica M6 - Firefox", "Leica M6"},
+        {"Leica M6 \u2014 Mozilla Firefox", "Leica M6"},
+        {"Leica M6 \u2013 Chromium", "Leica M6"},
+        {"Leica M6", "Leica M6"},
+        {"Leica M6 - Texteditor", "Leica M6 - Texteditor"},
+        {"Objektiv 50 mm, sehr guter Zustand, mit Deckel - Google Chrome", "Objektiv 50 mm, sehr guter Zustand, m"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tail.toStdString());
+        fake.windows.entries.clear();
+        window(head + row.tail);
+        take();
+        EXPECT_EQ(record.AuctionTitle, row.itemTitle);
+    }
 }
 
 TEST_F(Acquisition, EndTimeMovesToThePcZone)

@@ -5,31 +5,6 @@
 
 using namespace kiebitz;
 
-TEST(BrowserTitleWindows, PageTitleWithoutTheBrowsersName)
-{
-    struct Row {
-        QString window;
-        std::optional<QString> page;
-    } rows[] = {
-        {"eBay: Canon (Artikel 1) - Mozilla Firefox", "eBay: Canon (Artikel 1)"},
-        {"eBay: Canon \u2014 Mozilla Firefox", "eBay: Canon"},
-        {"Seite - Firefox - Mozilla Firefox", "Seite - Firefox"},
-        {"Seite - Chromium", "Seite"},
-        {"Seite - Google Chrome", "Seite"},
-        {"Seite \u2013 Opera", "Seite"},
-        {" - Mozilla Firefox", ""},
-        {"Mozilla Firefox", std::nullopt},
-        {"Seite - mozilla firefox", std::nullopt},  // not the browser's own spelling
-        {"Seite - Mozilla Firefox ", std::nullopt},
-        {"Texteditor", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.window.toStdString());
-        EXPECT_EQ(platform::pageTitleOfBrowserWindow(row.window), row.page);
-    }
-}
-
 TEST(BrowserTitleWindows, OneWebPageEntryPerBrowserWindow)
 {
     test::FakeWindowList list;

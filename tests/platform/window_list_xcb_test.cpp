@@ -303,19 +303,18 @@ TEST_F(WindowListXcbTest, StyleOfWindowStates)
         Then then;
         std::uint32_t mask;
         std::uint32_t expected;
-        // Where the window manager's frame differs from the rule without one.
-        std::optional<std::uint32_t> expectedWithWm = std::nullopt;
         const char* state = nullptr;  // initial _NET_WM_STATE_...
     } cases[] = {
         {"normal window", nullptr, false, false, Then::Nothing, kVisible | kBorder, kVisible | kBorder},
         {"dialog", "DIALOG", false, false, Then::Nothing, kVisible | kBorder, kVisible | kBorder},
         {"dock", "DOCK", false, false, Then::Nothing, kVisible | kBorder, kVisible},
         {"splash screen", "SPLASH", false, false, Then::Nothing, kVisible | kBorder, kVisible},
-        {"Motif hints without decorations", nullptr, true, false, Then::Nothing, kVisible | kBorder, kVisible},
+        // A browser that draws its own frame: no decorations by the manager.
+        {"own frame", nullptr, true, false, Then::Nothing, kVisible | kBorder, kVisible | kBorder},
         {"override-redirect", nullptr, false, true, Then::Nothing, kVisible | kBorder, kVisible},
-        {"utility window", "UTILITY", false, false, Then::Nothing, kVisible | kBorder, kVisible, kVisible | kBorder},
-        {"full screen", nullptr, false, false, Then::Nothing, kVisible | kBorder, kVisible | kBorder, kVisible,
-         "FULLSCREEN"},
+        {"utility window", "UTILITY", false, false, Then::Nothing, kVisible | kBorder, kVisible},
+        {"full screen", nullptr, false, false, Then::Nothing, kVisible | kBorder, kVisible | kBorder, "FULLSCREEN"},
+        {"not on the task bar", nullptr, false, false, Then::Nothing, kVisible | kBorder, kVisible, "SKIP_TASKBAR"},
         {"withdrawn", nullptr, false, false, Then::Withdraw, kVisible, 0},
         {"iconified", nullptr, false, false, Then::Iconify, kVisible, kVisible},
     };
@@ -334,6 +333,8 @@ TEST_F(WindowListXcbTest, StyleOfWindowStates)
         if (c.decorationsOff) {
             const std::uint32_t hints[5] = {2, 0, 0, 0, 0};  // decorations flag, none
             client.set(w, "_MOTIF_WM_HINTS", "_MOTIF_WM_HINTS", 32, hints, 5);
+            const std::uint32_t shadow[4] = {20, 20, 15, 25};
+            client.set(w, "_GTK_FRAME_EXTENTS", "CARDINAL", 32, shadow, 4);
         }
         client.map(w);
         if (!c.overrideRedirect) {
@@ -353,7 +354,7 @@ TEST_F(WindowListXcbTest, StyleOfWindowStates)
         }
         client.sync();
 
-        const std::uint32_t expected = expectWm() ? c.expectedWithWm.value_or(c.expected) : c.expected;
+        const std::uint32_t expected = c.expected;
         EXPECT_EQ(list.style(w) & c.mask, expected);
         const std::optional<WindowEntry> e = find(list.windows(), w);
         if (c.overrideRedirect || c.then == Then::Withdraw) {

@@ -23,8 +23,4 @@ private:
     WindowList& m_windows;
 };
 
-// The page title of a browser's window title; empty when the title does
-// not end with a known browser's suffix.
-std::optional<QString> pageTitleOfBrowserWindow(const QString& windowTitle);
-
 }  // namespace kiebitz::platform

@@ -37,8 +37,8 @@ enum AtomIndex : std::size_t {
     NetWmName,
     Utf8String,
     WmState,
-    NetFrameExtents,
-    MotifWmHints,
+    NetWmState,
+    NetWmStateSkipTaskbar,
     NetWmWindowType,
     TypeNormal,
     TypeDialog,
@@ -64,8 +64,8 @@ constexpr std::array<const char*, AtomCount> kAtomNames = {
     "_NET_WM_NAME",
     "UTF8_STRING",
     "WM_STATE",
-    "_NET_FRAME_EXTENTS",
-    "_MOTIF_WM_HINTS",
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_SKIP_TASKBAR",
     "_NET_WM_WINDOW_TYPE",
     "_NET_WM_WINDOW_TYPE_NORMAL",
     "_NET_WM_WINDOW_TYPE_DIALOG",
@@ -135,10 +135,8 @@ bool hasWmState(const xcb_get_property_reply_t* r, const Atoms& a)
 struct Facts {
     bool mapped = false;
     bool overrideRedirect = false;
-    bool reparented = false;
     std::optional<std::uint32_t> wmState;
-    std::optional<bool> frameExtents;  // set: property present, true: not all zero
-    bool decorationsOff = false;
+    bool skipTaskbar = false;
     bool framedType = true;
 };
 
@@ -152,8 +150,7 @@ struct RawTitle {
 
 struct Pending {
     xcb_get_window_attributes_cookie_t attributes;
-    xcb_query_tree_cookie_t tree;
-    xcb_get_property_cookie_t wmState, extents, motif, type;
+    xcb_get_property_cookie_t wmState, netState, type;
     bool titles = false;
     xcb_get_property_cookie_t netName, name;
 };
@@ -162,10 +159,8 @@ Pending request(xcb_connection_t* c, const Atoms& a, xcb_window_t w, bool titles
 {
     Pending p{};
     p.attributes = xcb_get_window_attributes(c, w);
-    p.tree = xcb_query_tree(c, w);
     p.wmState = xcb_get_property(c, 0, w, a[WmState], a[WmState], 0, 2);
-    p.extents = xcb_get_property(c, 0, w, a[NetFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-    p.motif = xcb_get_property(c, 0, w, a[MotifWmHints], XCB_GET_PROPERTY_TYPE_ANY, 0, 5);
+    p.netState = xcb_get_property(c, 0, w, a[NetWmState], XCB_ATOM_ATOM, 0, 64);
     p.type = xcb_get_property(c, 0, w, a[NetWmWindowType], XCB_ATOM_ATOM, 0, 64);
     p.titles = titles;
     if (titles) {
@@ -173,18 +168,6 @@ Pending request(xcb_connection_t* c, const Atoms& a, xcb_window_t w, bool titles
         p.name = xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, kTitleChunk);
     }
     return p;
-}
-
-// _MOTIF_WM_HINTS: flags, functions, decorations, ...; with the decorations
-// flag (2) set, decorations 0 means none. MWM_DECOR_ALL (1) turns the
-// meaning of the other bits round.
-bool decorationsOff(const xcb_get_property_reply_t* r)
-{
-    const std::vector<std::uint32_t> v = values<std::uint32_t>(r, 32);
-    if (v.size() < 3 || !(v[0] & 2))
-        return false;
-    const std::uint32_t shown = (v[2] & 1) ? (~v[2] & 0x7e) : (v[2] & 0x7e);
-    return shown == 0;
 }
 
 // The first EWMH type the list names decides; unknown or none is NORMAL.
@@ -217,34 +200,27 @@ RawTitle rawTitle(const xcb_get_property_reply_t* netName, const xcb_get_propert
 }
 
 // Collects every reply of `p`; nothing when the window went away meanwhile.
-std::optional<Facts> collect(xcb_connection_t* c, xcb_window_t root, const Atoms& a, const Pending& p,
-                             RawTitle* title)
+std::optional<Facts> collect(xcb_connection_t* c, const Atoms& a, const Pending& p, RawTitle* title)
 {
     const auto attributes = take(c, xcb_get_window_attributes_reply, p.attributes);
-    const auto tree = take(c, xcb_query_tree_reply, p.tree);
     const auto wmState = take(c, xcb_get_property_reply, p.wmState);
-    const auto extents = take(c, xcb_get_property_reply, p.extents);
-    const auto motif = take(c, xcb_get_property_reply, p.motif);
+    const auto netState = take(c, xcb_get_property_reply, p.netState);
     const auto type = take(c, xcb_get_property_reply, p.type);
     Reply<xcb_get_property_reply_t> netName, name;
     if (p.titles) {
         netName = take(c, xcb_get_property_reply, p.netName);
         name = take(c, xcb_get_property_reply, p.name);
     }
-    if (!attributes || !tree || !wmState || !extents || !motif || !type || (p.titles && (!netName || !name)))
+    if (!attributes || !wmState || !netState || !type || (p.titles && (!netName || !name)))
         return std::nullopt;
 
     Facts f;
     f.mapped = attributes->map_state != XCB_MAP_STATE_UNMAPPED;
     f.overrideRedirect = attributes->override_redirect != 0;
-    f.reparented = tree->parent != root;
     if (hasWmState(wmState.get(), a))
         f.wmState = values<std::uint32_t>(wmState.get(), 32).front();
-    if (extents->type == XCB_ATOM_CARDINAL) {
-        const std::vector<std::uint32_t> e = values<std::uint32_t>(extents.get(), 32);
-        f.frameExtents = std::any_of(e.begin(), e.end(), [](std::uint32_t v) { return v != 0; });
-    }
-    f.decorationsOff = decorationsOff(motif.get());
+    const std::vector<xcb_atom_t> states = values<xcb_atom_t>(netState.get(), 32);
+    f.skipTaskbar = std::find(states.begin(), states.end(), a[NetWmStateSkipTaskbar]) != states.end();
     f.framedType = framedType(type.get(), a);
     if (title)
         *title = rawTitle(netName.get(), name.get(), a);
@@ -255,15 +231,13 @@ std::uint32_t styleOf(const Facts& f, bool wm)
 {
     const bool iconic = f.wmState == kIconicState;
     const bool visible = wm ? (f.wmState == kNormalState || iconic || (!f.wmState && f.mapped)) : (f.mapped || iconic);
-    bool border = false;
-    if (!f.overrideRedirect && !f.decorationsOff) {
-        if (!wm)
-            border = f.framedType;
-        else if (f.frameExtents)
-            border = *f.frameExtents;
-        else
-            border = f.reparented && f.framedType;
-    }
+    // Framed means "a task bar would show it" (EWMH): a top-level window of
+    // its own that is not override-redirect, of type NORMAL or DIALOG (or
+    // none), without _NET_WM_STATE_SKIP_TASKBAR, and managed (WM_STATE) when
+    // a window manager runs. Who draws the frame does not matter: browsers
+    // and GTK programs draw their own (Motif decorations off,
+    // _GTK_FRAME_EXTENTS), and some managers (Xwayland's) never reparent.
+    const bool border = !f.overrideRedirect && f.framedType && !f.skipTaskbar && (!wm || f.wmState.has_value());
     return (visible ? core::WS_VISIBLE : 0) | (border ? core::WS_BORDER : 0);
 }
 
@@ -441,7 +415,7 @@ std::vector<WindowEntry> WindowListXcb::windows()
     titles.reserve(clients.size());
     for (std::size_t i = 0; i < clients.size(); ++i) {
         RawTitle title;
-        if (const std::optional<Facts> f = collect(c, conn->root, a, pending[i], &title)) {
+        if (const std::optional<Facts> f = collect(c, a, pending[i], &title)) {
             entries.push_back({clients[i], styleOf(*f, wm), {}});
             titles.push_back(std::move(title));
         }
@@ -462,7 +436,7 @@ std::uint32_t WindowListXcb::style(WindowId id)
     const auto check = requestWmCheck(conn->c, conn->root, conn->atoms);
     const Pending p = request(conn->c, conn->atoms, xcb_window_t(id), false);
     const bool wm = wmRunning(conn->c, conn->atoms, check);
-    const std::optional<Facts> f = collect(conn->c, conn->root, conn->atoms, p, nullptr);
+    const std::optional<Facts> f = collect(conn->c, conn->atoms, p, nullptr);
     return f ? styleOf(*f, wm) : 0;
 }
 

@@ -31,13 +31,12 @@ namespace kiebitz::platform {
 //               WM_STATE yet and mapped (a minimised window stays visible,
 //               a withdrawn one is not); without one: mapped, or WM_STATE
 //               Iconic.
-//   WS_BORDER   never for override-redirect windows or when _MOTIF_WM_HINTS
-//               switch the decorations off. Else, with a window manager:
-//               _NET_FRAME_EXTENTS not all zero; without that property,
-//               reparented into a frame and of a framed type. Without a
-//               window manager: of a framed type ("would be framed").
-//               Framed types: the first known _NET_WM_WINDOW_TYPE is
-//               NORMAL or DIALOG, or none is known or set.
+//   WS_BORDER   where a task bar would show the window (EWMH): not
+//               override-redirect, not _NET_WM_STATE_SKIP_TASKBAR, of a
+//               framed type, and with a window manager managed (WM_STATE
+//               set), whoever draws the frame. Framed types: the first known
+//               _NET_WM_WINDOW_TYPE is NORMAL or DIALOG, or none is known
+//               or set.
 //
 // A window that vanishes during a scan is left out of windows() and reads
 // style 0. Not for use from two threads at once.
