@@ -2,14 +2,20 @@
 
 #include "platform/sound.h"
 
+#include <QAudioDevice>
+#include <QBuffer>
+
 #include <memory>
 
-class QSoundEffect;
+class QAudioSink;
 
 namespace kiebitz::platform {
 
-// Wave playback on Qt Multimedia. The effect object is made on first use so
-// that a program that never warns never opens the audio device.
+// Wave playback on a Qt Multimedia audio sink. The file is read here, bounded
+// and without waiting on it, and decoded in memory: Qt's own wave loader
+// (QSoundEffect) waits for good on a file shorter than its header says, and
+// the next sound then blocks the UI thread behind it. The sink is made on
+// first use, so a program that never warns never opens the audio device.
 class SoundQt : public Sound {
 public:
     SoundQt();
@@ -18,7 +24,9 @@ public:
     void playAsync(const QString& file) override;
 
 private:
-    std::unique_ptr<QSoundEffect> m_effect;
+    QBuffer m_samples;
+    QAudioDevice m_device;
+    std::unique_ptr<QAudioSink> m_sink;  // declared last: goes before the buffer it reads
 };
 
 }  // namespace kiebitz::platform
