@@ -2,6 +2,7 @@
 
 #include "app/artwork.h"
 #include "app/countdown.h"
+#include "app/page_access.h"
 #include "core/datetime.h"
 #include "hover/module_mouse_move.h"
 #include "notice/frm_buy.h"
@@ -198,6 +199,8 @@ void Form1::connectCommands()
     connect(Lbl_GetArtikel, &VbLabel::clicked, this, [this] {
         take_Auction();
         Update_Label();
+        if (m_state.auction.AuctionEnd == core::kZeroDate)
+            offer_PageAccess(m_platform);
     });
     connect(Lbl_GetTime, &VbLabel::clicked, this, &Form1::sync_Clock);
     connect(Lbl_GoItem, &VbLabel::clicked, this, &Form1::openItemPage);

@@ -35,6 +35,40 @@ QString discoverPageTitle(const CaptureContext& context)
     return page;
 }
 
+// The direct cut of `title` (a title text) into the record and the display;
+// false when the title cannot be read.
+bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, AuctionRecord& record,
+                     AuctionDisplay& display)
+{
+    // A title whose delimiters do not fit counts as unreadable, like one
+    // with an unknown end notation.
+    DirectCut cut;
+    try {
+        cut = cutDirectTitle(title, zone);
+    } catch (const core::RuntimeError&) {
+        return false;
+    }
+    if (cut.end == core::kZeroDate)
+        return false;
+    record.AuctionTitle = cut.itemTitle;
+    record.ItemNumber = cut.itemNumber;
+    record.AuctionEnd = cut.end;
+    display.show_Auction(cut.end);
+    return true;
+}
+
+// When the window titles and the browsers' current pages hold no auction:
+// the first item page of the browsers' page list, background tabs included.
+void takeFromPageList(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
+{
+    const platform::Platform& p = context.platform;
+    if (!p.shellWindows || !p.timeZone)
+        return;
+    const QString page = itemPageOfList(*p.shellWindows);
+    if (!page.isEmpty() && !page.contains(QStringLiteral("eBay: ")))
+        takeDirectTitle(titleText(page), *p.timeZone, record, display);
+}
+
 }  // namespace
 
 void find_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
@@ -74,26 +108,16 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
     }
 
     // The "eBay: " form is only cut from the page title.
+    // An unreadable direct title leaves the no-item state, and no fallback.
     if (title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone) {
-        // A title whose delimiters do not fit counts as unreadable, like one
-        // with an unknown end notation: no-item state, and no fallback.
-        DirectCut cut;
-        try {
-            cut = cutDirectTitle(*title, *p.timeZone);
-        } catch (const core::RuntimeError&) {
-            return;
-        }
-        if (cut.end == core::kZeroDate)
-            return;
-        record.AuctionTitle = cut.itemTitle;
-        record.ItemNumber = cut.itemNumber;
-        record.AuctionEnd = cut.end;
-        display.show_Auction(cut.end);
+        takeDirectTitle(*title, *p.timeZone, record, display);
         return;
     }
 
     if (record.AuctionEnd == core::kZeroDate)
         find_Auction(context, record, display);
+    if (record.AuctionEnd == core::kZeroDate)
+        takeFromPageList(context, record, display);
     if (record.AuctionEnd == core::kZeroDate)
         display.show_NoAuction();
 }

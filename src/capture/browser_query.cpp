@@ -1,5 +1,6 @@
 #include "capture/browser_query.h"
 
+#include "capture/window_scan.h"
 #include "core/text.h"
 
 #include <array>
@@ -49,6 +50,18 @@ QString shellPageTitle(platform::ShellWindows& shell, platform::WindowId matched
     for (const QString& c : candidates)
         if (c.contains(cutWindowTitle, Qt::CaseSensitive))
             return c;
+    return {};
+}
+
+QString itemPageOfList(platform::ShellWindows& shell)
+{
+    const auto list = shell.browserWindows();
+    if (!list)
+        return {};
+    for (const bool selected : {true, false})
+        for (const platform::ShellBrowserEntry& e : *list)
+            if (e.selected == selected && core::Like(titleText(e.documentTitle), kItemWindowPattern))
+                return e.documentTitle;
     return {};
 }
 

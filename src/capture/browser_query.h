@@ -13,9 +13,11 @@
 
 namespace kiebitz::capture {
 
-// The browsers asked over DDE, in this order.
+// The browsers asked for their current page, in this order; Chromium last,
+// as the classic four did not include it.
 inline const QStringList kDdeBrowsers = {QStringLiteral("Firefox"), QStringLiteral("Netscape"),
-                                         QStringLiteral("Netscape6"), QStringLiteral("Opera")};
+                                         QStringLiteral("Netscape6"), QStringLiteral("Opera"),
+                                         QStringLiteral("Chromium")};
 inline const QString kDdeTopic = QStringLiteral("WWW_GetWindowInfo");
 inline const QString kDdeItem = QStringLiteral("-1");  // the browser's last active window
 // Longer replies count as a failed query.
@@ -35,5 +37,10 @@ QString ask_Browser(platform::DdeClient& dde, const QString& browser);
 // `cutWindowTitle`. Empty when the list cannot be read, holds no web page of
 // that window or no page fits.
 QString shellPageTitle(platform::ShellWindows& shell, platform::WindowId matchedWindow, const QString& cutWindowTitle);
+
+// The first page of the browser list whose title looks like an item page
+// (the direct scan's pattern): shown pages first, then the background tabs,
+// each in list order. Empty when there is none.
+QString itemPageOfList(platform::ShellWindows& shell);
 
 }  // namespace kiebitz::capture

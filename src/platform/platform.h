@@ -7,6 +7,7 @@
 
 namespace kiebitz::platform {
 
+class AccessibilitySwitch;
 class DdeClient;
 class FileDialog;
 class HttpControl;
@@ -30,6 +31,7 @@ struct Platform {
     WindowList* windows = nullptr;
     ShellWindows* shellWindows = nullptr;  // browser pages by window
     DdeClient* dde = nullptr;
+    AccessibilitySwitch* accessibility = nullptr;  // browsers list their pages only while it is on
     HttpControl* http = nullptr;
     FileDialog* fileDialog = nullptr;
     Pointer* pointer = nullptr;

@@ -15,6 +15,7 @@ struct ShellBrowserEntry {
     WindowId window = 0;    // the top-level window that holds the page
     QString documentTitle;  // the page title
     bool answers = true;    // false: the entry could not be read
+    bool selected = true;   // the page its window shows (not a background tab)
 };
 
 // The desktop's list of browser windows and the pages they show.

@@ -28,6 +28,8 @@ inline const QString Top = QStringLiteral("Top");
 inline const QString Width = QStringLiteral("Width");
 inline const QString Height = QStringLiteral("Height");
 inline const QString WindowState = QStringLiteral("WindowState");
+// The answer to the offer to let browsers list their pages: "1" yes, "0" no.
+inline const QString seitenliste = QStringLiteral("seitenliste");
 }  // namespace key
 
 // Copies of the user settings the running program works with.

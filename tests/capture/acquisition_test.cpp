@@ -163,8 +163,38 @@ TEST_F(Acquisition, NothingFoundLeavesTheLastAuctionsNames)
     EXPECT_EQ(display.states, QStringList({"none", "none"}));
     EXPECT_EQ(record.AuctionEnd, core::kZeroDate);
     EXPECT_EQ(record.ItemNumber, "1234567890");
-    EXPECT_EQ(shell.calls, 0);
+    EXPECT_EQ(shell.calls, 1) << "only the page list, which holds nothing";
     EXPECT_TRUE(dde.asked.isEmpty());
+}
+
+// When neither the windows nor the browsers' current pages hold an auction,
+// the first item page of the page list is taken: shown pages before
+// background tabs, each in list order; the colon form is not cut this way.
+TEST_F(Acquisition, ItemPageFromThePageList)
+{
+    const QString other = QStringLiteral(
+        "eBay Artikel 9876543210 (Endet 12.03.07 20:00:00 MEZ) - Leica M6");
+    struct Row {
+        const char* name;
+        std::vector<platform::ShellBrowserEntry> entries;
+        QString itemNumber;  // empty: nothing taken
+    };
+    const Row rows[] = {
+        {"background tab", {{"", 7, "Seite", true, true}, {"", 7, kItemPage, true, false}}, "1234567890"},
+        {"shown page first", {{"", 7, kItemPage, true, false}, {"http://x", 8, other, true, true}}, "9876543210"},
+        {"colon form", {{"", 7, kAuctionPage, true, false}}, ""},
+        {"nothing", {{"", 7, "Seite", true, false}}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        record = {};
+        fake.windows.entries.clear();
+        window(QStringLiteral("Editor"));
+        shell.entries = row.entries;
+        take();
+        EXPECT_EQ(record.ItemNumber, row.itemNumber);
+        EXPECT_EQ(display.states.last().startsWith("auction:"), !row.itemNumber.isEmpty());
+    }
 }
 
 TEST_F(Acquisition, FallbackPageTitles)

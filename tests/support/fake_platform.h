@@ -77,9 +77,10 @@ public:
     int show(const QString& text, int style, const QString& title, const platform::HelpReference& help) override
     {
         shown.push_back({text, style, title, help});
-        return 1;
+        return pressed;
     }
     std::vector<Shown> shown;
+    int pressed = 1;  // the button every box answers with
 };
 
 // Keys are "app/section/key".

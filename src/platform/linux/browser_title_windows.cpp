@@ -4,13 +4,18 @@
 
 namespace kiebitz::platform {
 
-std::optional<std::vector<ShellBrowserEntry>> BrowserTitleWindows::browserWindows()
+std::vector<ShellBrowserEntry> browserEntriesOfTitles(const std::vector<WindowEntry>& windows)
 {
     std::vector<ShellBrowserEntry> entries;
-    for (const WindowEntry& w : m_windows.windows())
+    for (const WindowEntry& w : windows)
         if (const auto page = core::withoutBrowserName(w.title))
-            entries.push_back({QStringLiteral("http:"), w.id, *page, true});
+            entries.push_back({QStringLiteral("http:"), w.id, *page, true, true});
     return entries;
+}
+
+std::optional<std::vector<ShellBrowserEntry>> BrowserTitleWindows::browserWindows()
+{
+    return browserEntriesOfTitles(m_windows.windows());
 }
 
 }  // namespace kiebitz::platform

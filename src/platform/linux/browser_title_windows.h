@@ -23,4 +23,7 @@ private:
     WindowList& m_windows;
 };
 
+// One entry per window of a known browser, as described above.
+std::vector<ShellBrowserEntry> browserEntriesOfTitles(const std::vector<WindowEntry>& windows);
+
 }  // namespace kiebitz::platform

@@ -1,10 +1,9 @@
 #include "platform/linux/linux_platform.h"
 
-#include "platform/linux/browser_title_windows.h"
+#include "platform/linux/atspi_pages.h"
 #include "platform/linux/file_dialog_qt.h"
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
-#include "platform/linux/no_dde_client.h"
 #include "platform/linux/pointer_qt.h"
 #include "platform/linux/settings_store_qsettings.h"
 #include "platform/linux/shell_open_qt.h"
@@ -30,8 +29,10 @@ struct LinuxPlatform::Parts {
     ShellOpenQt shell;
     TimeZonePosix timeZone;
     WindowListXcb windows;
-    BrowserTitleWindows browsers{windows};
-    NoDdeClient dde;
+    AtspiBus atspi;
+    AtspiShellWindows browsers{atspi, windows};
+    AtspiDdeClient dde{atspi};
+    AtspiAccessibilitySwitch accessibility{atspi};
 };
 
 LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
@@ -44,6 +45,7 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.windows = &m_parts->windows;
     m_platform.shellWindows = &m_parts->browsers;
     m_platform.dde = &m_parts->dde;
+    m_platform.accessibility = &m_parts->accessibility;
     m_platform.http = &m_parts->http;
     m_platform.fileDialog = &m_parts->fileDialog;
     m_platform.pointer = &m_parts->pointer;

@@ -29,13 +29,21 @@ int MessageBoxQt::show(const QString& text, int style, const QString& title, con
         box.setIcon(QMessageBox::NoIcon);
         break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
     if (!help.file.isEmpty()) {
         // The help reference is offered as the box's detail text.
         box.setDetailedText(QStringLiteral("Hilfe: %1, Kontext %2").arg(help.file).arg(help.context));
     }
+    if ((style & 0x7) == kYesNo) {
+        QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? kYesPressed : kNoPressed;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
     box.exec();
-    return 1;
+    return kOkPressed;
 }
 
 }  // namespace kiebitz::platform
