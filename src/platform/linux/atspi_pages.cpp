@@ -2,6 +2,7 @@
 
 #include "platform/linux/browser_title_windows.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -39,10 +40,15 @@ struct Ref {
 };
 
 // One stage of the walk: every call is sent before any answer is awaited,
-// and each may take only what is left of the read's budget.
+// and the stage waits at most its share of what is left of the read's
+// budget, so that an application that never answers cannot leave the
+// stages after it without time.
 class Stage {
 public:
-    Stage(QDBusConnection bus, const QDeadlineTimer& deadline) : m_bus(std::move(bus)), m_deadline(deadline) {}
+    Stage(QDBusConnection bus, const QDeadlineTimer& deadline, int stagesLeft)
+        : m_bus(std::move(bus)), m_deadline(deadline.remainingTime() / stagesLeft)
+    {
+    }
 
     std::size_t call(const Ref& to, const QString& interface, const QString& method, const QVariantList& args = {})
     {
@@ -212,42 +218,62 @@ std::vector<AtspiPage> AtspiBus::readPages(QDBusConnection bus)
     const QDeadlineTimer deadline(m_budgetMs);
 
     // The applications the registry knows.
-    Stage registry(bus, deadline);
+    Stage registry(bus, deadline, 5);
     const std::size_t appsCall =
         registry.call({QStringLiteral("org.a11y.atspi.Registry"), kRootPath}, kAccessible, QStringLiteral("GetChildren"));
     const std::vector<Ref> apps = refs(registry.answer(appsCall));
 
-    // Each application's name and top-level frames.
-    Stage appStage(bus, deadline);
-    std::vector<std::pair<std::size_t, std::size_t>> appCalls;
+    // This program is an application on the bus too, and one that cannot
+    // answer while it waits here: the bus tells each application's process.
+    Stage pidStage(bus, deadline, 4);
+    std::vector<std::size_t> pidCalls;
     for (const Ref& app : apps)
+        pidCalls.push_back(pidStage.call({QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus")},
+                                         QStringLiteral("org.freedesktop.DBus"),
+                                         QStringLiteral("GetConnectionUnixProcessID"), {app.service}));
+    std::vector<Ref> others;
+    for (std::size_t i = 0; i < apps.size(); ++i) {
+        const QVariant pid = pidStage.answer(pidCalls[i]);
+        if (pid.metaType() == QMetaType::fromType<uint>() && qint64(pid.toUInt()) != QCoreApplication::applicationPid())
+            others.push_back(apps[i]);
+    }
+
+    // Each application's name and top-level frames.
+    Stage appStage(bus, deadline, 3);
+    std::vector<std::pair<std::size_t, std::size_t>> appCalls;
+    for (const Ref& app : others)
         appCalls.emplace_back(appStage.name(app), appStage.call(app, kAccessible, QStringLiteral("GetChildren")));
     struct Frame {
         QString application;
         Ref ref;
     };
     std::vector<Frame> frames;
-    for (std::size_t i = 0; i < apps.size(); ++i) {
+    for (std::size_t i = 0; i < others.size(); ++i) {
         const QString name = text(appStage.answer(appCalls[i].first));
         for (const Ref& f : refs(appStage.answer(appCalls[i].second)))
             frames.push_back({name, f});
     }
 
-    // Each frame's title and state, and its documents and page tabs.
-    Stage frameStage(bus, deadline);
-    const QVariant rule = rolesRule({kRoleDocumentWeb, kRolePageTab});
+    // Each frame's title and state, its documents and its page tabs (two
+    // queries, so that the role of each match is known without asking).
+    Stage frameStage(bus, deadline, 2);
+    const QVariant documentsRule = rolesRule({kRoleDocumentWeb});
+    const QVariant tabsRule = rolesRule({kRolePageTab});
+    const auto matchesOf = [&](const Ref& frame, const QVariant& rule) {
+        return frameStage.call(frame, QStringLiteral("org.a11y.atspi.Collection"), QStringLiteral("GetMatches"),
+                               {rule, QVariant::fromValue(kSortCanonical), 0, true});
+    };
     struct FrameCalls {
-        std::size_t name, state, matches;
+        std::size_t name, state, documents, tabs;
     };
     std::vector<FrameCalls> frameCalls;
     for (const Frame& f : frames)
         frameCalls.push_back({frameStage.name(f.ref), frameStage.call(f.ref, kAccessible, QStringLiteral("GetState")),
-                              frameStage.call(f.ref, QStringLiteral("org.a11y.atspi.Collection"),
-                                              QStringLiteral("GetMatches"),
-                                              {rule, QVariant::fromValue(kSortCanonical), 0, true})});
+                              matchesOf(f.ref, documentsRule), matchesOf(f.ref, tabsRule)});
     struct Match {
         std::size_t frame;
         Ref ref;
+        bool document;
     };
     std::vector<AtspiPage> frameInfo;
     std::vector<Match> matches;
@@ -257,38 +283,37 @@ std::vector<AtspiPage> AtspiBus::readPages(QDBusConnection bus)
         info.frameTitle = text(frameStage.answer(frameCalls[i].name));
         info.frameActive = hasState(frameStage.answer(frameCalls[i].state), kStateActive);
         frameInfo.push_back(info);
-        for (const Ref& m : refs(frameStage.answer(frameCalls[i].matches)))
-            matches.push_back({i, m});
+        for (const Ref& m : refs(frameStage.answer(frameCalls[i].documents)))
+            matches.push_back({i, m, true});
+        for (const Ref& m : refs(frameStage.answer(frameCalls[i].tabs)))
+            matches.push_back({i, m, false});
     }
 
-    // Each match's role, title, state and (documents) address.
-    Stage matchStage(bus, deadline);
+    // Each match's title and state, and a document's address.
+    Stage matchStage(bus, deadline, 1);
     struct MatchCalls {
-        std::size_t role, name, state, attributes;
+        std::size_t name, state, attributes;
     };
     std::vector<MatchCalls> matchCalls;
     for (const Match& m : matches)
-        matchCalls.push_back({matchStage.call(m.ref, kAccessible, QStringLiteral("GetRole")), matchStage.name(m.ref),
-                              matchStage.call(m.ref, kAccessible, QStringLiteral("GetState")),
-                              matchStage.call(m.ref, QStringLiteral("org.a11y.atspi.Document"),
-                                              QStringLiteral("GetAttributes"))});
+        matchCalls.push_back({matchStage.name(m.ref), matchStage.call(m.ref, kAccessible, QStringLiteral("GetState")),
+                              m.document ? matchStage.call(m.ref, QStringLiteral("org.a11y.atspi.Document"),
+                                                           QStringLiteral("GetAttributes"))
+                                         : 0});
     std::vector<AtspiPage> pages;
     for (std::size_t i = 0; i < matches.size(); ++i) {
-        const QVariant role = matchStage.answer(matchCalls[i].role);
-        if (role.metaType() != QMetaType::fromType<uint>())
-            continue;
+        const QVariant state = matchStage.answer(matchCalls[i].state);
+        if (!state.isValid())
+            continue;  // gone during the read
         AtspiPage page = frameInfo[matches[i].frame];
         page.title = text(matchStage.answer(matchCalls[i].name));
-        const QVariant state = matchStage.answer(matchCalls[i].state);
-        if (role.toUInt() == kRoleDocumentWeb) {
+        if (matches[i].document) {
             const QMap<QString, QString> attrs = attributes(matchStage.answer(matchCalls[i].attributes));
             // Firefox names the address DocURL, Chromium URI.
             page.url = attrs.value(QStringLiteral("DocURL"), attrs.value(QStringLiteral("URI")));
             page.selected = hasState(state, kStateShowing);
-        } else if (role.toUInt() == kRolePageTab) {
-            page.selected = hasState(state, kStateSelected);
         } else {
-            continue;
+            page.selected = hasState(state, kStateSelected);
         }
         pages.push_back(std::move(page));
     }
