@@ -4,13 +4,11 @@
 // as a password prompt would.
 
 #include "platform/linux/system_clock_linux.h"
+#include "support/private_bus.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -57,48 +55,12 @@ private:
     int m_promptMs;
 };
 
-// A private message bus for the length of a test.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            return;
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!m_daemon.waitForStarted(10'000))
-            return;
-        QElapsedTimer t;
-        t.start();
-        while (!m_daemon.canReadLine() && t.elapsed() < 30'000)
-            m_daemon.waitForReadyRead(1000);
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_names)
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    QDBusConnection connect(const QString& name)
-    {
-        m_names << name;
-        return QDBusConnection::connectToBus(address, name);
-    }
-    QString address;
-
-private:
-    QProcess m_daemon;
-    QStringList m_names;
-};
-
 // The correction goes to the time service as an offset, so the clock ends
 // up right however long the user takes at the prompt, and the window keeps
 // handling its events meanwhile.
 TEST(SystemClockLinux, TimeServiceGetsAnOffsetAndTheWindowStaysLive)
 {
-    PrivateBus bus;
+    test::PrivateBus bus;
     if (bus.address.isEmpty())
         GTEST_SKIP() << "no dbus-daemon";
     QDBusConnection serviceSide = bus.connect(QStringLiteral("service"));
