@@ -9,7 +9,7 @@ PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev
     libxcb1-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev strace
     fonts-liberation
     xvfb xauth openbox wmctrl x11-utils
     dbus-daemon at-spi2-core chromium firefox-esr

@@ -1,5 +1,7 @@
-// Writes keys into a settings store folder, for the test of two processes
-// writing the same store at once.
+// Writes keys into a settings store folder, for the tests of two processes
+// writing the same store at once and of a writer killed at each file step
+// (run under strace). Each round saves <prefix><i> = i and "shared" =
+// <prefix>; a damaged store is repaired by the first save.
 // Usage: store_writer <folder> <prefix> <count>
 #include "platform/linux/settings_store_qsettings.h"
 
