@@ -12,7 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev strace
     fonts-liberation
     xvfb xauth openbox wmctrl x11-utils
-    dbus-daemon at-spi2-core chromium firefox-esr
+    dbus-daemon systemd at-spi2-core chromium firefox-esr
     clang libclang-rt-dev
 )
 
