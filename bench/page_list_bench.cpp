@@ -336,7 +336,7 @@ int main(int argc, char** argv)
         },
         30'000);
 
-    platform::AtspiShellWindows shell(atspi, list);
+    platform::AtspiShellWindows shell(atspi);
     platform::AtspiDdeClient dde(atspi);
     platform::TimeZonePosix zone;
     capture::CaptureContext context;
@@ -357,7 +357,7 @@ int main(int argc, char** argv)
     // As in the program: a click reads the bus once and its later steps
     // reuse that answer; clicks further apart than the reuse time.
     platform::AtspiBus pacedBus;
-    platform::AtspiShellWindows pacedShell(pacedBus, list);
+    platform::AtspiShellWindows pacedShell(pacedBus);
     platform::AtspiDdeClient pacedDde(pacedBus);
     capture::CaptureContext paced = context;
     paced.platform.shellWindows = &pacedShell;

@@ -55,7 +55,7 @@ std::optional<double> medianMs(int runs, const std::function<bool()>& f)
 int scanInstances(platform::WindowList& list)
 {
     std::int16_t count = 0;
-    (void)capture::scan_ItemWindow(list, 0, core::WS_VISIBLE | core::WS_BORDER, count);
+    (void)capture::scan_ItemWindow(list.windows(), 0, core::WS_VISIBLE | core::WS_BORDER, count);
     return count;
 }
 

@@ -45,11 +45,12 @@ void CountdownTimer::arm()
         m_timer.stop();
         return;
     }
-    if (m_interval == 1000) {
+    if (1000 % m_interval == 0) {
+        // Just after the next step of the rate counted from the whole second
+        // (also when called a moment after one: that step has already been
+        // shown by the current tick), so a new second shows at once.
         const int ms = m_clock.now().time().msec();
-        // Just after the next whole second (also when called a moment after
-        // one: that second has already been shown by the current tick).
-        m_nextDelay = 1000 - ms + kAlignMarginMs;
+        m_nextDelay = m_interval - ms % m_interval + kAlignMarginMs;
     } else {
         m_nextDelay = m_interval;
     }

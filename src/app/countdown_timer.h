@@ -1,11 +1,12 @@
 #pragma once
 
 // The countdown's tick. Enabled state and interval behave like a classic
-// form timer (setting the interval restarts the count). At the 1000 ms rate
-// of the final minute each tick is instead placed just after the next whole
-// second of the clock, so a second is never skipped and the shown second
-// changes within milliseconds of the real one: a free-running 1000 ms timer
-// drifts and can jump from 31 to 29.
+// form timer (setting the interval restarts the count). Rates that divide
+// the second (1000, 500, 200 ms) are locked to the clock: each tick is
+// placed just after the next step counted from the whole second, so a second
+// is never skipped and the shown second changes within milliseconds of the
+// real one. A free-running timer drifts: at 1000 ms it can jump from 31 to
+// 29, at 200 ms each new second showed up to 200 ms late.
 
 #include <QObject>
 #include <QTimer>

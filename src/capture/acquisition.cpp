@@ -13,18 +13,16 @@ namespace {
 
 // The page title of the auction from the fallback's three discovery steps;
 // empty when none finds one.
-QString discoverPageTitle(const CaptureContext& context)
+QString discoverPageTitle(const CaptureContext& context, const Desktop& desktop)
 {
     const platform::Platform& p = context.platform;
-    if (!p.windows)
-        return {};
-    const FallbackScan scan = scanAuctionWindow(*p.windows, context.mainWindow, context.windowStyleMask);
+    const FallbackScan scan = scanAuctionWindow(desktop, context.mainWindow, context.windowStyleMask);
     if (scan.verdict.isEmpty())
         return {};
 
     QString page;
     if (p.shellWindows)
-        page = shellPageTitle(*p.shellWindows, scan.matchedWindow, scan.cutWindowTitle);
+        page = shellPageTitle(*p.shellWindows, desktop, scan.matchedWindow, scan.cutWindowTitle);
     if (p.dde) {
         for (const QString& browser : kDdeBrowsers) {
             if (!page.isEmpty())
@@ -59,21 +57,23 @@ bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, Aucti
 
 // When the window titles and the browsers' current pages hold no auction:
 // the first item page of the browsers' page list, background tabs included.
-void takeFromPageList(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
+void takeFromPageList(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
+                      AuctionDisplay& display)
 {
     const platform::Platform& p = context.platform;
     if (!p.shellWindows || !p.timeZone)
         return;
-    const QString page = itemPageOfList(*p.shellWindows);
+    const QString page = itemPageOfList(*p.shellWindows, desktop);
     if (!page.isEmpty() && !page.contains(QStringLiteral("eBay: ")))
         takeDirectTitle(titleText(page), *p.timeZone, record, display);
 }
 
 }  // namespace
 
-void find_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
+void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
+                  AuctionDisplay& display)
 {
-    const QString page = discoverPageTitle(context);
+    const QString page = discoverPageTitle(context, desktop);
     if (page.isEmpty() || !context.platform.timeZone)
         return;
     int marker = 130;
@@ -95,10 +95,11 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
     record.AuctionEnd = core::kZeroDate;
     display.show_NoAuction();
 
+    // One read of the desktop's windows serves every step of this action.
     const platform::Platform& p = context.platform;
-    std::optional<QString> title;
-    if (p.windows)
-        title = scan_ItemWindow(*p.windows, context.mainWindow, context.windowStyleMask, record.InstanceCount);
+    const Desktop desktop = p.windows ? p.windows->windows() : Desktop{};
+    std::optional<QString> title = scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask,
+                                                   record.InstanceCount);
 
     // The browser's own name at the end of the window title never becomes
     // part of the item title.
@@ -115,9 +116,9 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
     }
 
     if (record.AuctionEnd == core::kZeroDate)
-        find_Auction(context, record, display);
+        find_Auction(context, desktop, record, display);
     if (record.AuctionEnd == core::kZeroDate)
-        takeFromPageList(context, record, display);
+        takeFromPageList(context, desktop, record, display);
     if (record.AuctionEnd == core::kZeroDate)
         display.show_NoAuction();
 }

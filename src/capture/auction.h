@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace kiebitz::capture {
 
@@ -33,6 +34,9 @@ public:
     virtual void show_Auction(core::DateValue end) = 0;
 };
 
+// The desktop's top-level windows as one action reads them.
+using Desktop = std::vector<platform::WindowEntry>;
+
 // What one acquisition works with: the desktop's facilities (windows,
 // shellWindows, dde, timeZone and messages are used; a missing one finds
 // nothing), the main window to pass over and the application-window mask.
@@ -51,6 +55,8 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
 // over DDE, then the cut of the page title found. Ends silently when
 // nothing is found; a failed cut is reported ("find_Auction", with how far
 // the cut got) and leaves AuctionEnd zero.
-void find_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display);
+// `desktop` is the window list as read at the start of the acquisition.
+void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
+                  AuctionDisplay& display);
 
 }  // namespace kiebitz::capture

@@ -33,9 +33,10 @@ QString ask_Browser(platform::DdeClient& dde, const QString& browser)
     return ddeReplyPageTitle(*reply);
 }
 
-QString shellPageTitle(platform::ShellWindows& shell, platform::WindowId matchedWindow, const QString& cutWindowTitle)
+QString shellPageTitle(platform::ShellWindows& shell, const std::vector<platform::WindowEntry>& desktop,
+                       platform::WindowId matchedWindow, const QString& cutWindowTitle)
 {
-    const auto list = shell.browserWindows();
+    const auto list = shell.browserWindows(desktop);
     if (!list)
         return {};
     QStringList candidates;
@@ -53,9 +54,9 @@ QString shellPageTitle(platform::ShellWindows& shell, platform::WindowId matched
     return {};
 }
 
-QString itemPageOfList(platform::ShellWindows& shell)
+QString itemPageOfList(platform::ShellWindows& shell, const std::vector<platform::WindowEntry>& desktop)
 {
-    const auto list = shell.browserWindows();
+    const auto list = shell.browserWindows(desktop);
     if (!list)
         return {};
     for (const bool selected : {true, false})

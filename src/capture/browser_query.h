@@ -36,11 +36,12 @@ QString ask_Browser(platform::DdeClient& dde, const QString& browser);
 // page of that window, or among several the first that contains
 // `cutWindowTitle`. Empty when the list cannot be read, holds no web page of
 // that window or no page fits.
-QString shellPageTitle(platform::ShellWindows& shell, platform::WindowId matchedWindow, const QString& cutWindowTitle);
+QString shellPageTitle(platform::ShellWindows& shell, const std::vector<platform::WindowEntry>& desktop,
+                       platform::WindowId matchedWindow, const QString& cutWindowTitle);
 
 // The first page of the browser list whose title looks like an item page
 // (the direct scan's pattern): shown pages first, then the background tabs,
 // each in list order. Empty when there is none.
-QString itemPageOfList(platform::ShellWindows& shell);
+QString itemPageOfList(platform::ShellWindows& shell, const std::vector<platform::WindowEntry>& desktop);
 
 }  // namespace kiebitz::capture

@@ -18,11 +18,11 @@ bool examined(const platform::WindowEntry& w, platform::WindowId mainWindow, std
 
 }  // namespace
 
-std::optional<QString> scan_ItemWindow(platform::WindowList& windows, platform::WindowId mainWindow,
+std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
                                        std::uint32_t mask, std::int16_t& instanceCount)
 {
     instanceCount = 0;
-    for (const platform::WindowEntry& w : windows.windows()) {
+    for (const platform::WindowEntry& w : windows) {
         if (!examined(w, mainWindow, mask) || w.title.isEmpty())
             continue;
         const QString text = titleText(w.title);
@@ -35,10 +35,11 @@ std::optional<QString> scan_ItemWindow(platform::WindowList& windows, platform::
     return std::nullopt;
 }
 
-FallbackScan scanAuctionWindow(platform::WindowList& windows, platform::WindowId mainWindow, std::uint32_t mask)
+FallbackScan scanAuctionWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
+                               std::uint32_t mask)
 {
     FallbackScan scan;
-    for (const platform::WindowEntry& w : windows.windows()) {
+    for (const platform::WindowEntry& w : windows) {
         if (!examined(w, mainWindow, mask))
             continue;
         const QString text = titleText(w.title);

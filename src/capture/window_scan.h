@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace kiebitz::capture {
 
@@ -24,7 +25,7 @@ inline QString titleText(const QString& title) { return title + QChar(u'\0'); }
 // title; returns the title text of the first that matches the item-window
 // pattern. `instanceCount` counts the windows above it (and it) whose title
 // ends with "Kiebitz".
-std::optional<QString> scan_ItemWindow(platform::WindowList& windows, platform::WindowId mainWindow,
+std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
                                        std::uint32_t mask, std::int16_t& instanceCount);
 
 // Outcome of the fallback scan.
@@ -39,6 +40,7 @@ struct FallbackScan {
 // Walks the application windows (empty titles included) for the first title
 // that matches the auction-window pattern; every window passed over sets the
 // verdict to "" when its title begins with "eBay", else to "skip".
-FallbackScan scanAuctionWindow(platform::WindowList& windows, platform::WindowId mainWindow, std::uint32_t mask);
+FallbackScan scanAuctionWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
+                               std::uint32_t mask);
 
 }  // namespace kiebitz::capture

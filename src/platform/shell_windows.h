@@ -23,7 +23,9 @@ class ShellWindows {
 public:
     virtual ~ShellWindows() = default;
     // The list in its own order; empty when the list cannot be had.
-    virtual std::optional<std::vector<ShellBrowserEntry>> browserWindows() = 0;
+    // `desktop` is the window list as read for the action at hand, so that
+    // one action reads the desktop's windows once.
+    virtual std::optional<std::vector<ShellBrowserEntry>> browserWindows(const std::vector<WindowEntry>& desktop) = 0;
 };
 
 }  // namespace kiebitz::platform

@@ -172,7 +172,7 @@ protected:
     test::FakePlatform fake;
     platform::WindowListXcb windows;
     platform::AtspiBus atspi;
-    platform::AtspiShellWindows shell{atspi, windows};
+    platform::AtspiShellWindows shell{atspi};
     platform::AtspiDdeClient dde{atspi};
     platform::AtspiAccessibilitySwitch accessibilitySwitch{atspi};
     platform::TimeZonePosix zone;

@@ -30,7 +30,7 @@ const QString kAuctionPage =
 struct RealDesktop : ::testing::Test {
     test::FakePlatform fake;
     platform::WindowListXcb windows;
-    platform::BrowserTitleWindows browsers{windows};
+    platform::BrowserTitleWindows browsers;
     platform::NoDdeClient dde;
     platform::TimeZonePosix zone;
     app::ProgramState state;

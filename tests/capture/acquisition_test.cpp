@@ -191,7 +191,9 @@ TEST_F(Acquisition, ItemPageFromThePageList)
         fake.windows.entries.clear();
         window(QStringLiteral("Editor"));
         shell.entries = row.entries;
+        fake.windows.reads = 0;
         take();
+        EXPECT_EQ(fake.windows.reads, 1) << "one read of the windows for every step";
         EXPECT_EQ(record.ItemNumber, row.itemNumber);
         EXPECT_EQ(display.states.last().startsWith("auction:"), !row.itemNumber.isEmpty());
     }

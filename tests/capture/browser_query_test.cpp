@@ -67,6 +67,6 @@ TEST(ShellPageTitle, CandidatesOfTheMatchedWindow)
         test::FakeShellWindows shell;
         shell.entries = row.entries;
         shell.unavailable = row.unavailable;
-        EXPECT_EQ(capture::shellPageTitle(shell, 7, cut), row.title);
+        EXPECT_EQ(capture::shellPageTitle(shell, {}, 7, cut), row.title);
     }
 }

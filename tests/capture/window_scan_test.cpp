@@ -27,8 +27,11 @@ struct Desk {
         list.entries.push_back({id ? id : next++, style, title});
         return *this;
     }
-    std::optional<QString> scan(std::int16_t& count) { return capture::scan_ItemWindow(list, kMain, kMask, count); }
-    FallbackScan fallback() { return capture::scanAuctionWindow(list, kMain, kMask); }
+    std::optional<QString> scan(std::int16_t& count)
+    {
+        return capture::scan_ItemWindow(list.entries, kMain, kMask, count);
+    }
+    FallbackScan fallback() { return capture::scanAuctionWindow(list.entries, kMain, kMask); }
 };
 
 }  // namespace

@@ -135,7 +135,7 @@ TEST_F(AtspiPages, BrowserListByWindowTitleElseTheTitlesThemselves)
         FakeDesktop desktop(bus.address, std::move(apps));
         AtspiBus atspi(bus.address, 5000, 0);
         std::vector<std::string> out;
-        for (const ShellBrowserEntry& e : AtspiShellWindows(atspi, windows).browserWindows().value_or(
+        for (const ShellBrowserEntry& e : AtspiShellWindows(atspi).browserWindows(windows.entries).value_or(
                  std::vector<ShellBrowserEntry>{}))
             out.push_back(QStringLiteral("%1|%2|%3|%4")
                               .arg(e.locationUrl, QString::number(e.window), e.documentTitle.left(9))

@@ -9,8 +9,8 @@ TEST(BrowserTitleWindows, OneWebPageEntryPerBrowserWindow)
 {
     test::FakeWindowList list;
     list.entries = {{5, 0, "Terminal"}, {6, 0, "eBay: A - Chromium"}, {7, 0, "eBay: B - Mozilla Firefox"}};
-    platform::BrowserTitleWindows shell(list);
-    const auto entries = shell.browserWindows();
+    platform::BrowserTitleWindows shell;
+    const auto entries = shell.browserWindows(list.entries);
     ASSERT_TRUE(entries.has_value());
     ASSERT_EQ(entries->size(), 2u);
     EXPECT_EQ((*entries)[0].window, 6u);

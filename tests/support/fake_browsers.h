@@ -13,7 +13,8 @@ namespace kiebitz::test {
 
 class FakeShellWindows : public platform::ShellWindows {
 public:
-    std::optional<std::vector<platform::ShellBrowserEntry>> browserWindows() override
+    std::optional<std::vector<platform::ShellBrowserEntry>> browserWindows(
+        const std::vector<platform::WindowEntry>&) override
     {
         ++calls;
         if (unavailable)

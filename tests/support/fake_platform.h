@@ -111,7 +111,11 @@ public:
 // A desktop of windows the test lays out, topmost first.
 class FakeWindowList : public platform::WindowList {
 public:
-    std::vector<platform::WindowEntry> windows() override { return entries; }
+    std::vector<platform::WindowEntry> windows() override
+    {
+        ++reads;
+        return entries;
+    }
     std::uint32_t style(platform::WindowId id) override
     {
         for (const auto& e : entries)
@@ -120,6 +124,7 @@ public:
         return 0;
     }
     std::vector<platform::WindowEntry> entries;
+    int reads = 0;  // calls of windows()
 };
 
 struct FakePlatform {

@@ -349,10 +349,10 @@ bool AtspiBus::switchOn()
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-std::optional<std::vector<ShellBrowserEntry>> AtspiShellWindows::browserWindows()
+std::optional<std::vector<ShellBrowserEntry>> AtspiShellWindows::browserWindows(
+    const std::vector<WindowEntry>& windows)
 {
     const std::vector<AtspiPage> pages = m_bus.pages();
-    const std::vector<WindowEntry> windows = m_windows.windows();
     std::vector<ShellBrowserEntry> entries;
     for (const AtspiPage& page : pages) {
         WindowId id = 0;

@@ -71,12 +71,11 @@ private:
 // the bus has no pages, the window titles of known browsers stand in.
 class AtspiShellWindows : public ShellWindows {
 public:
-    AtspiShellWindows(AtspiBus& bus, WindowList& windows) : m_bus(bus), m_windows(windows) {}
-    std::optional<std::vector<ShellBrowserEntry>> browserWindows() override;
+    explicit AtspiShellWindows(AtspiBus& bus) : m_bus(bus) {}
+    std::optional<std::vector<ShellBrowserEntry>> browserWindows(const std::vector<WindowEntry>& desktop) override;
 
 private:
     AtspiBus& m_bus;
-    WindowList& m_windows;
 };
 
 // The question for a browser's current page, answered from the bus: the

@@ -13,9 +13,10 @@ std::vector<ShellBrowserEntry> browserEntriesOfTitles(const std::vector<WindowEn
     return entries;
 }
 
-std::optional<std::vector<ShellBrowserEntry>> BrowserTitleWindows::browserWindows()
+std::optional<std::vector<ShellBrowserEntry>> BrowserTitleWindows::browserWindows(
+    const std::vector<WindowEntry>& desktop)
 {
-    return browserEntriesOfTitles(m_windows.windows());
+    return browserEntriesOfTitles(desktop);
 }
 
 }  // namespace kiebitz::platform

@@ -16,11 +16,7 @@ namespace kiebitz::platform {
 // show a web page, so the entry's address is "http:" with nothing after it.
 class BrowserTitleWindows : public ShellWindows {
 public:
-    explicit BrowserTitleWindows(WindowList& windows) : m_windows(windows) {}
-    std::optional<std::vector<ShellBrowserEntry>> browserWindows() override;
-
-private:
-    WindowList& m_windows;
+    std::optional<std::vector<ShellBrowserEntry>> browserWindows(const std::vector<WindowEntry>& desktop) override;
 };
 
 // One entry per window of a known browser, as described above.

@@ -30,7 +30,7 @@ struct LinuxPlatform::Parts {
     TimeZonePosix timeZone;
     WindowListXcb windows;
     AtspiBus atspi;
-    AtspiShellWindows browsers{atspi, windows};
+    AtspiShellWindows browsers{atspi};
     AtspiDdeClient dde{atspi};
     AtspiAccessibilitySwitch accessibility{atspi};
 };

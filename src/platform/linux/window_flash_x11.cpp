@@ -36,8 +36,13 @@ void WindowFlashX11::flash(quintptr windowId)
         return;
     }
     xcb_connection_t* c = x11->connection();
-    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
-    const xcb_atom_t attention = internAtom(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
+    if (m_connection != c || m_state == XCB_ATOM_NONE || m_attention == XCB_ATOM_NONE) {
+        m_connection = c;
+        m_state = internAtom(c, "_NET_WM_STATE");
+        m_attention = internAtom(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
+    }
+    const xcb_atom_t state = m_state;
+    const xcb_atom_t attention = m_attention;
     if (state == XCB_ATOM_NONE || attention == XCB_ATOM_NONE)
         return;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
