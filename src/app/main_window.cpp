@@ -6,6 +6,7 @@
 #include "core/datetime.h"
 #include "hover/module_mouse_move.h"
 #include "notice/frm_buy.h"
+#include "platform/classic_fonts.h"
 #include "platform/sound.h"
 #include "platform/system_clock.h"
 #include "platform/window_flash.h"
@@ -29,13 +30,7 @@ namespace {
 
 QColor toQColor(std::uint32_t rgb) { return QColor::fromRgb(QRgb(0xFF000000u | rgb)); }
 
-QFont arial(double pt)
-{
-    QFont f(QStringLiteral("Arial"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(pt);
-    return f;
-}
+QFont arial(double pt) { return platform::classicFont(platform::kArialFamilies, pt); }
 
 // Form size and default position, twips.
 constexpr double kClientWidth = 4215;
@@ -153,13 +148,7 @@ void Form1::buildControls()
 
     Lbl_NoAuction = new VbLabel(this);
     Lbl_NoAuction->setObjectName(QStringLiteral("Lbl_NoAuction"));
-    // The classic dialog font where it exists, else its closest metric twin.
-    QFont sans;
-    sans.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    sans.setStyleHint(QFont::SansSerif);
-    sans.setPointSizeF(9.75);
-    Lbl_NoAuction->setFont(sans);
+    Lbl_NoAuction->setFont(platform::classicFont(platform::kDialogFamilies, 9.75));
     setTwipsGeometry(Lbl_NoAuction, 195, 960, 10140, 240);
     Lbl_NoAuction->setCaption(QStringLiteral(
         "Öffnen Sie den Artikel auf den Sie bieten möchten in Ihrem Internet Browser und klicken Sie auf "

@@ -1,6 +1,7 @@
 #include "notice/frm_buy.h"
 
 #include "notice/notice_picture.h"
+#include "platform/classic_fonts.h"
 #include "platform/shell_open.h"
 
 #include <QGuiApplication>
@@ -17,17 +18,7 @@ constexpr double kClientHeight = 3735;
 constexpr double kTextLeft = 2160;
 constexpr double kTextWidth = 4815;
 
-QFont dialogFont(bool bold)
-{
-    // The classic dialog font where it exists, else its closest metric twin.
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    font.setBold(bold);
-    return font;
-}
+QFont dialogFont(bool bold) { return platform::classicFont(platform::kDialogFamilies, 8.25, bold); }
 
 bool isClick(const QMouseEvent* event, const QWidget* widget)
 {

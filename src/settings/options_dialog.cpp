@@ -3,6 +3,7 @@
 #include "core/program_values.h"
 #include "core/text.h"
 #include "diagnostics/error_report.h"
+#include "platform/classic_fonts.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/pointer.h"
@@ -112,12 +113,7 @@ frmOptions::frmOptions(const platform::Platform& platform, SettingsCopies& copie
     // The layout is made for the classic 8-point dialog font; where that
     // font is missing, its closest metric twin keeps the texts inside their
     // controls.
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(platform::classicFont(platform::kDialogFamilies, 8.25));
     setFixedSize(m_tpp.toPixelsX(kClientWidth), m_tpp.toPixelsY(kClientHeight));
     buildControls();
     Form_Load(at);

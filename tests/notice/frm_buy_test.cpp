@@ -3,11 +3,13 @@
 
 #include "notice/frm_buy.h"
 #include "notice/notice_picture.h"
+#include "platform/classic_fonts.h"
 #include "platform/linux/shell_open_qt.h"
 #include "support/recording_shell_open.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QFontInfo>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -89,7 +91,9 @@ TEST(FrmBuy, CaptionTextsAndLook)
             EXPECT_EQ(label->text(), row.text);
         }
         EXPECT_EQ(label->font().bold(), row.bold);
-        EXPECT_EQ(label->font().families().value(0), QStringLiteral("MS Sans Serif"));
+        // The dialog font or its twin, as installed: no fallback search.
+        EXPECT_EQ(QFontInfo(label->font()).family(), label->font().family());
+        EXPECT_TRUE(platform::kDialogFamilies.contains(label->font().family()));
         EXPECT_TRUE(client.contains(label->geometry())) << "inside the window";
         EXPECT_LE(label->heightForWidth(label->width()), label->height()) << "the whole text is shown";
     }
