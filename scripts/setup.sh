@@ -14,6 +14,7 @@ PACKAGES=(
     xvfb xauth openbox wmctrl x11-utils
     dbus-daemon systemd at-spi2-core chromium firefox-esr
     clang libclang-rt-dev
+    qt6-translations-l10n librsvg2-bin dpkg-dev desktop-file-utils appstream python3
 )
 
 step() { printf '\n==> %s\n' "$*"; }

@@ -30,7 +30,9 @@ QCursor handCursor()
     return QCursor(pm, 12, 1);
 }
 
-QIcon programIcon()
+namespace {
+
+QIcon drawnIcon()
 {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
@@ -54,6 +56,14 @@ QIcon programIcon()
         icon.addPixmap(pm);
     }
     return icon;
+}
+
+}  // namespace
+
+QIcon programIcon()
+{
+    // Installed, the window shows the same icon as the menu entry.
+    return QIcon::fromTheme(QStringLiteral(KIEBITZ_APP_ID), drawnIcon());
 }
 
 }  // namespace kiebitz::app

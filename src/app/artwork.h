@@ -9,7 +9,8 @@ namespace kiebitz::app {
 // (column 12, row 1).
 QCursor handCursor();
 
-// The program icon: a stopwatch.
+// The program icon: the desktop's icon of the installed program, else a
+// stopwatch drawn here.
 QIcon programIcon();
 
 }  // namespace kiebitz::app

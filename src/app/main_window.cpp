@@ -235,7 +235,8 @@ void Form1::Form1init()
     Shape1->setFillColor(core::rgb(244, 255, 247));
     Shape2->setFillColor(core::rgb(255, 255, 232));
     Shape3->setFillColor(core::rgb(255, 244, 244));
-    m_state.settings = settings::loadSettingsCopies(*m_platform.settings, m_platform.programFolder);
+    m_state.settings = settings::loadSettingsCopies(*m_platform.settings, platform::dataFolderOf(m_platform),
+                                                    m_platform.programFolder);
     take_Auction();
     settings::WidgetPlacement placement(*this);
     settings::restore_WindowPos(placement, m_platform, settings::kApp, settings::kSection, true,

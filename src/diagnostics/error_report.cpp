@@ -40,12 +40,17 @@ Failure pathNotFound() { return {76, QStringLiteral("Pfad nicht gefunden"), {}};
 void WriteLog(const platform::Platform& platform, const QString& text)
 {
     const QString name = QStringLiteral("error.txt");
-    const QDir folder(platform.programFolder);
+    const QString folderPath = platform::logFolderOf(platform);
+    const QDir folder(folderPath);
     auto fail = [&](const Failure& f) {
         if (platform.messages)
             report_Error(*platform.messages, f, QStringLiteral("WriteLog"));
     };
-    if (platform.programFolder.isEmpty() || !folder.exists()) {
+    // A per-user log folder is made on the first write; the program's own
+    // folder never is.
+    if (!folderPath.isEmpty() && folderPath != platform.programFolder)
+        QDir().mkpath(folderPath);
+    if (folderPath.isEmpty() || !folder.exists()) {
         fail(pathNotFound());
         return;
     }

@@ -32,8 +32,8 @@ Failure fileAccessError();
 void report_Error(platform::MessageBox& box, const Failure& failure, const QString& procedure,
                   std::optional<int> marker = std::nullopt);
 
-// Replaces the content of "error.txt" in the program folder with `text` and
-// a line end (single-byte code page). A failure shows the report for
+// Replaces the content of "error.txt" in the log folder with `text` and a
+// line end (single-byte code page). A failure shows the report for
 // "WriteLog" and returns.
 void WriteLog(const platform::Platform& platform, const QString& text);
 

@@ -37,8 +37,16 @@ struct Platform {
     Pointer* pointer = nullptr;
     ShellOpen* shell = nullptr;
     TimeZone* timeZone = nullptr;
-    // Folder that holds the program file (error log, default sound file).
+    // Folder that holds the program file (InstallDir).
     QString programFolder;
+    // Folder of the default warning sound; empty: the program folder.
+    QString dataFolder;
+    // Folder of the error log; empty: the program folder. Any other folder is
+    // per-user and made when the log is first written.
+    QString logFolder;
 };
+
+inline QString dataFolderOf(const Platform& p) { return p.dataFolder.isEmpty() ? p.programFolder : p.dataFolder; }
+inline QString logFolderOf(const Platform& p) { return p.logFolder.isEmpty() ? p.programFolder : p.logFolder; }
 
 }  // namespace kiebitz::platform

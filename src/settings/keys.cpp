@@ -4,12 +4,13 @@
 #include "platform/settings_store.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace kiebitz::settings {
 
-QString defaultSoundFile(const QString& programFolder)
+QString defaultSoundFile(const QString& soundFolder)
 {
-    return programFolder + QDir::separator() + QStringLiteral("drum.wav");
+    return soundFolder + QDir::separator() + QStringLiteral("drum.wav");
 }
 
 std::int16_t readInt16(const platform::SettingsStore& store, const QString& key, std::int16_t fallback)
@@ -18,14 +19,22 @@ std::int16_t readInt16(const platform::SettingsStore& store, const QString& key,
     return core::toInt16(text).value_or(fallback);
 }
 
-SettingsCopies loadSettingsCopies(const platform::SettingsStore& store, const QString& programFolder)
+SettingsCopies loadSettingsCopies(const platform::SettingsStore& store, const QString& soundFolder,
+                                  const QString& programFolder)
 {
     SettingsCopies c;
     c.msgonsync = readInt16(store, key::msgonsync, 1);
     c.synconstart = readInt16(store, key::synconstart, 0);
     c.warnton = readInt16(store, key::warnton, 1);
     c.warntonsek = readInt16(store, key::warntonsek, 60);
-    c.soundfile = store.get(kApp, kSection, key::soundfile, defaultSoundFile(programFolder));
+    const QString fallback = defaultSoundFile(soundFolder);
+    c.soundfile = store.get(kApp, kSection, key::soundfile, fallback);
+
+    const QString installDir = store.get(kApp, kSection, key::InstallDir, QString());
+    const bool oldDefault = (!programFolder.isEmpty() && c.soundfile == defaultSoundFile(programFolder)) ||
+                            (!installDir.isEmpty() && c.soundfile == defaultSoundFile(installDir));
+    if (oldDefault && !QFileInfo::exists(c.soundfile))
+        c.soundfile = fallback;
     return c;
 }
 

@@ -41,15 +41,20 @@ struct SettingsCopies {
     QString soundfile;
 };
 
-// Program folder followed by the default warning sound's name.
-QString defaultSoundFile(const QString& programFolder);
+// The folder of the default warning sound followed by its name.
+QString defaultSoundFile(const QString& soundFolder);
 
 // An integer key as a 16-bit value; text that is not a whole number in the
 // 16-bit range (after rounding) gives `fallback`.
 std::int16_t readInt16(const platform::SettingsStore& store, const QString& key, std::int16_t fallback);
 
-// Reads the five user settings with their defaults.
-SettingsCopies loadSettingsCopies(const platform::SettingsStore& store, const QString& programFolder);
+// Reads the five user settings with their defaults; the default warning
+// sound lies in `soundFolder`. A stored sound file that was the default
+// beside the program (`programFolder` or the stored InstallDir) and is gone,
+// as after moving from a build folder to an installed program, reads as the
+// default.
+SettingsCopies loadSettingsCopies(const platform::SettingsStore& store, const QString& soundFolder,
+                                  const QString& programFolder = {});
 
 // Start: stores the program folder as InstallDir when none is stored yet.
 void ensureInstallDir(platform::SettingsStore& store, const QString& programFolder);

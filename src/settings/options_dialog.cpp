@@ -94,7 +94,10 @@ QString choose_WaveFile(const platform::Platform& platform, QWidget* owner)
 {
     if (!platform.fileDialog)
         return {};
-    return core::Trim(platform.fileDialog->openFile(owner, kWaveDialogTitle, kWaveFilter, platform.programFolder));
+    // The dialog opens where the default sound lies: the program's folder in
+    // a build folder, the data folder once installed.
+    return core::Trim(
+        platform.fileDialog->openFile(owner, kWaveDialogTitle, kWaveFilter, platform::dataFolderOf(platform)));
 }
 
 frmOptions::frmOptions(const platform::Platform& platform, SettingsCopies& copies, const CursorPosition& cursor,

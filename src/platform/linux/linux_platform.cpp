@@ -5,6 +5,7 @@
 #include "platform/linux/http_control_qt.h"
 #include "platform/linux/message_box_qt.h"
 #include "platform/linux/pointer_qt.h"
+#include "platform/linux/program_folders.h"
 #include "platform/linux/settings_store_qsettings.h"
 #include "platform/linux/shell_open_qt.h"
 #include "platform/linux/sound_qt.h"
@@ -12,8 +13,6 @@
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_flash_x11.h"
 #include "platform/linux/window_list_xcb.h"
-
-#include <QCoreApplication>
 
 namespace kiebitz::platform {
 
@@ -51,7 +50,10 @@ LinuxPlatform::LinuxPlatform() : m_parts(std::make_unique<Parts>())
     m_platform.pointer = &m_parts->pointer;
     m_platform.shell = &m_parts->shell;
     m_platform.timeZone = &m_parts->timeZone;
-    m_platform.programFolder = QCoreApplication::applicationDirPath();
+    const ProgramFolders folders = runningProgramFolders();
+    m_platform.programFolder = folders.program;
+    m_platform.dataFolder = folders.data;
+    m_platform.logFolder = folders.log;
 }
 
 LinuxPlatform::~LinuxPlatform() = default;
