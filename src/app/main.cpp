@@ -5,9 +5,28 @@
 
 #include <QApplication>
 
+namespace {
+
+// On a Wayland desktop that also offers Xwayland the widgets use it, unless
+// the user chose a Qt platform: a Wayland client cannot put its window at
+// the stored position. True when QT_QPA_PLATFORM was set for that.
+bool chooseXwayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    return qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    const bool xwayland = chooseXwayland();
     QApplication app(argc, argv);
+    // Programs started from here, such as the browser, choose for themselves.
+    if (xwayland)
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Kiebitz"));
     QApplication::setOrganizationName(QStringLiteral("Auktionswerk"));
     QApplication::setApplicationVersion(kiebitz::core::versionText());

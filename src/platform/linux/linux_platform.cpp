@@ -12,7 +12,7 @@
 #include "platform/linux/system_clock_linux.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_flash_x11.h"
-#include "platform/linux/window_list_xcb.h"
+#include "platform/linux/window_list_session.h"
 
 namespace kiebitz::platform {
 
@@ -27,7 +27,7 @@ struct LinuxPlatform::Parts {
     PointerQt pointer;
     ShellOpenQt shell;
     TimeZonePosix timeZone;
-    WindowListXcb windows;
+    WindowListSession windows;
     AtspiBus atspi;
     AtspiShellWindows browsers{atspi};
     AtspiDdeClient dde{atspi};
