@@ -9,9 +9,11 @@
 #include "platform/linux/system_clock_linux.h"
 #include "platform/settings_store.h"
 #include "platform/sound.h"
-#include "platform/window_flash.h"
+#include "platform/linux/window_flash_x11.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -29,9 +31,6 @@ struct SilentSound : platform::Sound {
     void stop() override {}
     void playAsync(const QString&) override {}
 };
-struct NoFlash : platform::WindowFlash {
-    void flash(quintptr) override {}
-};
 struct EmptyStore : platform::SettingsStore {
     QString get(const QString&, const QString&, const QString&, const QString& d) const override { return d; }
     bool save(const QString&, const QString&, const QString&, const QString&) override { return true; }
@@ -47,6 +46,27 @@ double cpuSeconds()
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     const double ticks = double(fields.at(11).toLongLong() + fields.at(12).toLongLong());
     return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+// Voluntary context switches of all threads: each is a wait that slept
+// until something woke the program.
+QMap<QString, long long> wakeupsByThread()
+{
+    QMap<QString, long long> out;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& t : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(t) + QStringLiteral("/status"));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        QString name;
+        for (const QByteArray& l : f.readAll().split('\n')) {
+            if (l.startsWith("Name:"))
+                name = QString::fromLatin1(l.mid(5).trimmed()) + u'/' + t;
+            if (l.startsWith("voluntary_ctxt_switches:"))
+                out[name] += l.mid(24).trimmed().toLongLong();
+        }
+    }
+    return out;
 }
 
 QByteArray residentMemory()
@@ -70,7 +90,7 @@ int main(int argc, char** argv)
 
     platform::SystemClockLinux clock;
     SilentSound sound;
-    NoFlash flash;
+    platform::WindowFlashX11 flash;
     EmptyStore store;
     platform::Platform p;
     p.clock = &clock;
@@ -105,6 +125,7 @@ int main(int argc, char** argv)
     });
 
     const double cpuStart = cpuSeconds();
+    const QMap<QString, long long> wakeupsStart = wakeupsByThread();
     QElapsedTimer wall;
     wall.start();
     // exit() rather than quit(): quit() closes the window first, and its
@@ -112,6 +133,7 @@ int main(int argc, char** argv)
     QTimer::singleShot(seconds * 1000, &app, [] { QCoreApplication::exit(0); });
     app.exec();
     const double cpu = cpuSeconds() - cpuStart;
+    const QMap<QString, long long> wakeupsEnd = wakeupsByThread();
     const double elapsed = wall.elapsed() / 1000.0;
 
     if (mode == QLatin1String("cpu")) {
@@ -126,6 +148,14 @@ int main(int argc, char** argv)
         std::printf("%s: %zu second changes, lag p50 %d ms, p99 %d ms, max %d ms\n",
                     minutes ? "minutes band" : "final minute", lags.size(), pct(0.5), pct(0.99), lags.back());
     }
+    long long woken = 0;
+    for (auto it = wakeupsEnd.begin(); it != wakeupsEnd.end(); ++it) {
+        const long long n = it.value() - wakeupsStart.value(it.key());
+        woken += n;
+        std::printf("  thread %s: %.1f wakeups per second\n", qPrintable(it.key()), double(n) / elapsed);
+    }
+    std::printf("wakeups: %.1f per second (voluntary context switches of all threads)\n",
+                double(woken) / elapsed);
     std::printf("resident memory at end: %s\n", residentMemory().constData());
     return 0;
 }
