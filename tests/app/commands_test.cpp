@@ -1,13 +1,12 @@
 #include "app/main_window.h"
+#include "support/event_waits.h"
 #include "support/fake_platform.h"
 #include "support/fake_pointer.h"
 #include "support/recording_shell_open.h"
 #include "core/text.h"
 #include "platform/linux/shell_open_qt.h"
 
-#include <QApplication>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -91,9 +90,7 @@ TEST_F(CommandsTest, OptionsOpenModallyWithThePlainLabelAndTheTimerRunning)
     hoverOver(form->Lbl_Optionen);
     ASSERT_TRUE(looksHovered(form->Lbl_Optionen));
     bool checked = false;
-    QTimer::singleShot(50, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+    const auto closer = test::whenModal([&](QWidget* dialog) {
         EXPECT_EQ(dialog->objectName(), QStringLiteral("frmOptions"));
         EXPECT_TRUE(looksNormal(form->Lbl_Optionen));
         EXPECT_TRUE(form->Timer1->isEnabled());

@@ -7,6 +7,7 @@
 #include "settings/keys.h"
 #include "settings/widget_placement.h"
 #include "settings/window_placement.h"
+#include "support/event_waits.h"
 #include "support/fake_platform.h"
 
 #include <QTest>
@@ -27,6 +28,17 @@ int storedPixels(const test::MemorySettingsStore& s, const QString& k, double tp
     return int(std::lround(core::toDouble(s.get(kApp, kSection, k, {})).value_or(-1e9) / tpp));
 }
 
+bool expectWm() { return qEnvironmentVariableIntValue("KIEBITZ_EXPECT_WM") == 1; }
+
+// Until the window is shown and, with a window manager, framed: its frame
+// then stands where the window manager put it.
+bool shown(QWidget& form)
+{
+    return QTest::qWaitForWindowExposed(&form, test::kEventBoundMs) &&
+           (!expectWm() || QTest::qWaitFor([&] { return form.frameGeometry() != form.geometry(); },
+                                           test::kEventBoundMs));
+}
+
 struct Opened {
     QPoint frame;
     core::TwipsPerPixel tpp;
@@ -39,8 +51,7 @@ Opened openAndClose(test::FakePlatform& fake, app::ProgramState& state)
     app::Form1 form(fake.platform(), state);
     form.Form1init();
     form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::qWait(300);
+    EXPECT_TRUE(shown(form));
     const QPoint at = form.frameGeometry().topLeft();
     settings::WidgetPlacement placement(form);
     fake.settings.writes.clear();
@@ -91,7 +102,7 @@ TEST(MainWindowPlacementX11, FrameOpensAtTheStoredPositionRunAfterRun)
 // Minimised, the rectangle it returns to is stored with state 1.
 TEST(MainWindowPlacementX11, MinimisedWindowStoresItsNormalPlace)
 {
-    if (qEnvironmentVariableIntValue("KIEBITZ_EXPECT_WM") != 1)
+    if (!expectWm())
         GTEST_SKIP() << "minimising needs a window manager";
     test::FakePlatform fake;
     fake.settings.save(kApp, kSection, key::Left, QStringLiteral("3000"));
@@ -100,11 +111,11 @@ TEST(MainWindowPlacementX11, MinimisedWindowStoresItsNormalPlace)
     app::Form1 form(fake.platform(), state);
     form.Form1init();
     form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::qWait(300);
+    ASSERT_TRUE(shown(form));
     const QPoint wanted = form.frameGeometry().topLeft();
     form.showMinimized();
-    QTest::qWait(300);
+    // The window manager has iconified it once it takes the window off the screen.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.windowHandle()->isExposed(); }, test::kEventBoundMs));
     settings::WidgetPlacement placement(form);
     const core::TwipsPerPixel tpp = placement.twipsPerPixel();
     settings::save_WindowPos(placement, fake.platform(), kApp, kSection);

@@ -1,13 +1,12 @@
 #include "app/kiebitz_main.h"
 #include "app/main_window.h"
 #include "platform/classic_fonts.h"
+#include "support/event_waits.h"
 #include "support/fake_platform.h"
 
-#include <QApplication>
 #include <QFontInfo>
 #include <QCloseEvent>
 #include <QImage>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -264,12 +263,10 @@ TEST(Main, FirstStartStoresInstallDirAndClosesCleanly)
     fake.settings.writes.clear();
     // Closing shows the notice modally; the close completes only after it.
     bool noticeShown = false;
-    QTimer::singleShot(50, [&] {
-        QWidget* notice = QApplication::activeModalWidget();
-        noticeShown = notice != nullptr && notice != form.get();
+    const auto closer = test::whenModal([&](QWidget* notice) {
+        noticeShown = notice != form.get();
         EXPECT_TRUE(form->isVisible());
-        if (notice)
-            notice->close();
+        notice->close();
     });
     form->close();
     EXPECT_TRUE(noticeShown);

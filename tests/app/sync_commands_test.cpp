@@ -4,13 +4,12 @@
 #include "app/kiebitz_main.h"
 #include "app/main_window.h"
 #include "platform/linux/http_control_qt.h"
+#include "support/event_waits.h"
 #include "support/fake_platform.h"
 #include "support/fake_time_zone.h"
 #include "support/loopback_http_server.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QTemporaryDir>
 
@@ -30,7 +29,7 @@ struct SyncFixture {
     test::FakeTimeZone zone = test::FakeTimeZone::centralEuropeWinter();
     QTemporaryDir folder;
     LoopbackHttpServer server;
-    platform::HttpControlQt http{5000};
+    platform::HttpControlQt http{test::kEventBoundMs};
     app::ProgramState state;
 
     platform::Platform platform()
@@ -53,16 +52,6 @@ struct SyncFixture {
     }
     int timePageRequests() const { return server.requestCount(timing::kTimePagePath.toUtf8()); }
 };
-
-// Runs events until `done` holds, for at most `boundMs`.
-bool runUntil(const std::function<bool()>& done, int boundMs = 30'000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
 
 app::Form1* shownForm1()
 {
@@ -118,7 +107,7 @@ TEST(SyncCommands, AtStartOnlyWhenSwitchedOnExactly)
         auto form = app::Main(s.platform(), s.state, s.addresses());
         EXPECT_EQ(s.timePageRequests(), 0) << "the run waits for the event loop";
         if (row.requests == 1)
-            ASSERT_TRUE(runUntil([&] { return !s.fake.messages.shown.empty(); }));
+            ASSERT_TRUE(test::runUntil([&] { return !s.fake.messages.shown.empty(); }));
         else
             QCoreApplication::processEvents();
         EXPECT_EQ(s.timePageRequests(), row.requests);
@@ -135,7 +124,7 @@ TEST(SyncCommands, AtStartOnlyWhenSwitchedOnExactly)
     }
 }
 
-// Closing the main window while a synchronisation waits for a slow time page
+// Closing the main window while a synchronisation waits for the time page
 // shows the notice, and once it is closed the program's event loop ends: the
 // waiting run stops without a message and sets nothing. Both ways a run
 // starts: at start-up (queued before the loop runs) and by a click.
@@ -146,10 +135,10 @@ TEST(SyncCommands, ClosingWhileASynchronisationWaitsEndsTheProgram)
         SyncFixture s;
         s.fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "synconstart")] =
             atStart ? QStringLiteral("1") : QStringLiteral("0");
-        LoopbackHttpServer::Response slow;
-        slow.body = kPage;
-        slow.headDelayMs = 3000;
-        s.server.route(timing::kTimePagePath.toUtf8(), slow);
+        // The time page never comes: only the close can end the run.
+        LoopbackHttpServer::Response never;
+        never.kind = LoopbackHttpServer::Response::Kind::NeverAnswer;
+        s.server.route(timing::kTimePagePath.toUtf8(), never);
 
         auto form = app::Main(s.platform(), s.state, s.addresses());
         if (!atStart)
@@ -163,15 +152,11 @@ TEST(SyncCommands, ClosingWhileASynchronisationWaitsEndsTheProgram)
                 form->close();  // returns once the notice below is closed
             }
         });
-        QTimer noticeCloser;
-        QObject::connect(&noticeCloser, &QTimer::timeout, [&] {
-            if (auto* notice = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                noticeSeen = true;
-                notice->accept();
-            }
+        const auto user = test::whenModal([&](QWidget* notice) {
+            noticeSeen = true;
+            notice->close();
         });
         steps.start(20);
-        noticeCloser.start(20);
         QTimer::singleShot(60'000, [] { QCoreApplication::exit(99); });  // only when the program does not end
 
         EXPECT_EQ(QApplication::exec(), 0);

@@ -7,6 +7,7 @@
 #include "platform/linux/no_dde_client.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_list_xcb.h"
+#include "support/event_waits.h"
 #include "support/fake_platform.h"
 
 #include <QTest>
@@ -52,7 +53,7 @@ struct RealDesktop : ::testing::Test {
         form = std::make_unique<app::Form1>(p, state);
         form->Form1init();
         form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), test::kEventBoundMs));
     }
     // Another program's window, shown above the ones before it.
     QWidget* open(const QString& title)
@@ -62,14 +63,14 @@ struct RealDesktop : ::testing::Test {
         w->setWindowTitle(title);
         w->resize(300, 100);
         w->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w, test::kEventBoundMs));
         // The window list has it once the desktop (or its window manager) does.
         EXPECT_TRUE(QTest::qWaitFor([&] {
             for (const auto& e : windows.windows())
                 if (e.id == platform::WindowId(w->winId()) && e.title == title)
                     return true;
             return false;
-        }, 5000));
+        }, test::kEventBoundMs));
         return w;
     }
     void take() { emit form->Lbl_GetArtikel->clicked(); }
@@ -113,7 +114,7 @@ TEST_F(RealDesktop, HiddenOrClosedBrowserGivesTheNoItemState)
     browser->hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return windows.style(platform::WindowId(browser->winId())) == 0 ||
                                              !(windows.style(platform::WindowId(browser->winId())) & core::WS_VISIBLE); },
-                                5000));
+                                test::kEventBoundMs));
     take();
     EXPECT_EQ(form->Label1->caption(), QStringLiteral("Kein Artikel gewählt."));
     EXPECT_FALSE(form->Timer1->isEnabled());

@@ -4,9 +4,11 @@
 #include "hover/module_mouse_move.h"
 #include "hover_test_form.h"
 #include "platform/linux/pointer_qt.h"
+#include "support/event_waits.h"
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -36,7 +38,7 @@ void showActive(QWidget& form)
     form.move(40, 30);
     form.show();
     form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, test::kEventBoundMs));
 }
 
 // A shown, active form whose labels report their moves to a tracker on Qt's
@@ -58,16 +60,25 @@ struct Shown {
 };
 
 // Moves the pointer; the platform delivers the move event to the widget
-// under it, as the desktop does.
-void movePointer(QWidget* widget, QPoint local)
-{
-    QTest::mouseMove(widget, local);
-    QCoreApplication::processEvents();
-}
+// under it, as the desktop does, before this returns.
+void movePointer(QWidget* widget, QPoint local) { QTest::mouseMove(widget, local); }
 
 bool waitForLog(const test::HoverTestForm& form, const QStringList& expected)
 {
-    return QTest::qWaitFor([&] { return form.log == expected; }, 1000);
+    return QTest::qWaitFor([&] { return form.log == expected; }, test::kEventBoundMs);
+}
+
+// Runs events until a timer of `periodMs` started now has ticked three times:
+// by then every timer of that period started before has ticked as well,
+// however slowly the machine runs.
+bool letTicksPass(int periodMs)
+{
+    int ticks = 0;
+    QTimer witness;
+    witness.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&witness, &QTimer::timeout, [&] { ++ticks; });
+    witness.start(periodMs);
+    return QTest::qWaitFor([&] { return ticks >= 3; }, test::kEventBoundMs);
 }
 
 TEST(HoverRealWindow, EntersLeavesAndMovesOnWithRealEvents)
@@ -77,8 +88,8 @@ TEST(HoverRealWindow, EntersLeavesAndMovesOnWithRealEvents)
     movePointer(form.Label, QPoint(5, 5));
     EXPECT_TRUE(form.log.isEmpty()) << "the entry comes with the first tick";
     EXPECT_TRUE(waitForLog(form, {"Label_MouseIn"})) << form.log.join(' ').toStdString();
-    QTest::qWait(150);
     movePointer(form.Label, QPoint(30, 10));
+    ASSERT_TRUE(letTicksPass(hover::kHoverPeriodMs));
     EXPECT_EQ(form.log, QStringList{"Label_MouseIn"}) << "resting and moving inside give nothing more";
 
     movePointer(form.Label2, QPoint(5, 5));
@@ -102,11 +113,11 @@ TEST(HoverRealWindow, LosingTheForegroundLeaves)
     other.setGeometry(500, 400, 100, 100);
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other, test::kEventBoundMs));
     EXPECT_TRUE(waitForLog(*s.form, {"Label_MouseIn", "Label_MouseOut"}));
 
     movePointer(s.form->Label, QPoint(6, 6));
-    QTest::qWait(120);
+    ASSERT_TRUE(letTicksPass(hover::kHoverPeriodMs));
     EXPECT_EQ(s.form->log.size(), 2) << "nothing is tracked while the form is in the background";
 }
 
@@ -116,7 +127,7 @@ TEST(HoverRealWindow, ClosingTheFormWhileTrackedIsHarmless)
     movePointer(s.form->Label, QPoint(5, 5));
     ASSERT_TRUE(waitForLog(*s.form, {"Label_MouseIn"}));
     s.form.reset();
-    QTest::qWait(120);
+    ASSERT_TRUE(letTicksPass(hover::kHoverPeriodMs));
     s.form = s.open();
     movePointer(s.form->Label, QPoint(12, 8));
     EXPECT_TRUE(waitForLog(*s.form, {"Label_MouseIn"}));
@@ -151,13 +162,13 @@ TEST(HoverRealWindow, TimersAreReplacedKilledAndEndWithTheirWindow)
     int second = 0;
     EXPECT_EQ(pointer.setTimer(window.get(), 44, 10, [&] { ++first; }), 44u);
     EXPECT_EQ(pointer.setTimer(window.get(), 44, 10, [&] { ++second; }), 44u) << "the same id replaces the timer";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return second >= 2; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second >= 2; }, test::kEventBoundMs));
     EXPECT_EQ(first, 0);
 
     EXPECT_TRUE(pointer.killTimer(window.get(), 44));
     EXPECT_FALSE(pointer.killTimer(window.get(), 44));
     const int stopped = second;
-    QTest::qWait(60);
+    ASSERT_TRUE(letTicksPass(10));
     EXPECT_EQ(second, stopped);
 
     // A timer that kills itself from its own tick.
@@ -166,13 +177,14 @@ TEST(HoverRealWindow, TimersAreReplacedKilledAndEndWithTheirWindow)
         ++ticks;
         pointer.killTimer(window.get(), 7);
     });
-    QTest::qWait(60);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks > 0; }, test::kEventBoundMs));
+    ASSERT_TRUE(letTicksPass(5));
     EXPECT_EQ(ticks, 1);
 
     int orphan = 0;
     pointer.setTimer(window.get(), 44, 5, [&] { ++orphan; });
     window.reset();
-    QTest::qWait(40);
+    ASSERT_TRUE(letTicksPass(5));
     EXPECT_EQ(orphan, 0) << "a destroyed window takes its timers with it";
 
     QWidget w;

@@ -5,6 +5,7 @@
 #include "notice/notice_picture.h"
 #include "platform/classic_fonts.h"
 #include "platform/linux/shell_open_qt.h"
+#include "support/event_waits.h"
 #include "support/recording_shell_open.h"
 
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QFontInfo>
 #include <QMouseEvent>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -195,8 +195,8 @@ TEST(FrmBuy, ShowNoticeRunsModallyWithoutAnOwnerUntilClosed)
     platform::Platform platform;
     platform.shell = &shell;
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* shown = qobject_cast<FrmBuy*>(QApplication::activeModalWidget());
+    const auto user = test::whenModal([&](QWidget* modal) {
+        auto* shown = qobject_cast<FrmBuy*>(modal);
         ASSERT_NE(shown, nullptr);
         seen = true;
         EXPECT_EQ(shown->parentWidget(), nullptr);

@@ -4,6 +4,7 @@
 
 #include "core/program_values.h"
 #include "platform/linux/window_list_xcb.h"
+#include "support/event_waits.h"
 
 #include <QTest>
 #include <QWidget>
@@ -135,7 +136,7 @@ public:
                 return std::all_of(ws.begin(), ws.end(),
                                    [&](xcb_window_t w) { return wmState(w) == 1u && inClientList(w); });
             },
-            5000);
+            test::kEventBoundMs);
     }
 
 private:
@@ -223,7 +224,7 @@ TEST_F(WindowListXcbTest, ZOrderAfterRestacking)
                         seen.push_back(int(it - w.begin()));
                 return seen == c.topmostFirst;
             },
-            3000);
+            test::kEventBoundMs);
         EXPECT_TRUE(matched) << "seen " << ::testing::PrintToString(seen);
         for (const xcb_window_t x : w)
             client.destroy(x);
@@ -344,12 +345,13 @@ TEST_F(WindowListXcbTest, StyleOfWindowStates)
         if (c.then == Then::Withdraw) {
             client.withdraw(w);
             if (expectWm()) {
-                ASSERT_TRUE(QTest::qWaitFor([&] { return client.wmState(w) != 1u && !client.inClientList(w); }, 3000));
+                ASSERT_TRUE(QTest::qWaitFor([&] { return client.wmState(w) != 1u && !client.inClientList(w); },
+                                             test::kEventBoundMs));
             }
         } else if (c.then == Then::Iconify) {
             client.iconify(w);
             if (expectWm()) {
-                ASSERT_TRUE(QTest::qWaitFor([&] { return client.wmState(w) == 3u; }, 3000));
+                ASSERT_TRUE(QTest::qWaitFor([&] { return client.wmState(w) == 3u; }, test::kEventBoundMs));
             }
         }
         client.sync();
@@ -373,7 +375,7 @@ TEST_F(WindowListXcbTest, QtTopLevelWindowListedByItsWinId)
     w.setWindowTitle(QStringLiteral("Testfenster – Kiebitz"));
     w.resize(200, 100);
     w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, test::kEventBoundMs));
     ASSERT_TRUE(client.waitManaged({xcb_window_t(w.winId())}));
     const std::optional<WindowEntry> e = find(list.windows(), w.winId());
     ASSERT_TRUE(e);
@@ -426,7 +428,7 @@ TEST_F(WindowListXcbTest, ListsWhileWindowsComeAndGo)
         const std::vector<WindowEntry> all = list.windows();
         return std::any_of(all.begin(), all.end(), [](const WindowEntry& e) { return e.title.startsWith(u"Churn "); });
     };
-    EXPECT_TRUE(QTest::qWaitFor(churnListed, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(churnListed, test::kEventBoundMs));
     const auto start = std::chrono::steady_clock::now();
     int sawChurn = 0;
     int calls = 0;

@@ -2,6 +2,7 @@
 // stored keys OK, Abbrechen and the two sound buttons change.
 
 #include "settings/options_dialog.h"
+#include "support/event_waits.h"
 #include "support/fake_file_dialog.h"
 #include "support/fake_platform.h"
 #include "support/fake_pointer.h"
@@ -321,18 +322,20 @@ TEST(OptionsDialog, ShowOptionsIsModalAndKeepsTimersRunning)
     QTimer timer1;
     QObject::connect(&timer1, &QTimer::timeout, [&] { ++ticks; });
     timer1.start(5);
-    QTimer::singleShot(150, [&] {
+    bool ticksWhileOpen = false;
+    const auto user = test::whenModal([&](QWidget* modal) {
         auto* dlg = owner.findChild<frmOptions*>();
-        ASSERT_NE(dlg, nullptr);
-        EXPECT_TRUE(dlg->isModal());
+        ASSERT_EQ(modal, dlg);
         // Shown over its owner, it still stands where the pointer put it.
         const core::TwipsPerPixel& tpp = dlg->twipsPerPixel();
         EXPECT_EQ(dlg->pos(), QPoint(kCursor.x() - tpp.toPixelsX(500), kCursor.y() - tpp.toPixelsY(1800)));
+        const int atOpen = ticks;
+        ticksWhileOpen = QTest::qWaitFor([&] { return ticks >= atOpen + 3; }, test::kEventBoundMs);
         dlg->Txt_WarnTonSek->setText(QStringLiteral("15"));
         dlg->cmdOK->click();
     });
     settings::showOptions(&owner, f.platform, f.copies, [] { return kCursor; });
-    EXPECT_GT(ticks, 3);
+    EXPECT_TRUE(ticksWhileOpen);
     EXPECT_EQ(f.copies.warntonsek, 15);
     EXPECT_EQ(f.stored(key::warntonsek), u"15");
     // The dialog is gone once the call returns.

@@ -7,16 +7,15 @@
 #include "core/program_values.h"
 #include "platform/linux/http_control_qt.h"
 #include "settings/keys.h"
+#include "support/event_waits.h"
 #include "support/fake_http_control.h"
 #include "support/fake_platform.h"
 #include "support/fake_time_zone.h"
 #include "support/loopback_http_server.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -113,7 +112,7 @@ struct SyncSetup {
     platform::Platform platform;
     std::unique_ptr<ClockSync> sync;
 
-    explicit SyncSetup(int timeoutMs = 5000, std::optional<quint16> timePagePort = std::nullopt)
+    explicit SyncSetup(int timeoutMs = test::kEventBoundMs, std::optional<quint16> timePagePort = std::nullopt)
         : http(std::make_unique<platform::HttpControlQt>(timeoutMs))
     {
         platform = fakes.platform(folder.path());
@@ -153,18 +152,24 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         std::vector<QTime> timesSet = {};
         std::vector<QDate> datesSet = {};
         bool logged = false;
-        int timeoutMs = 5000;
+        int timeoutMs = test::kEventBoundMs;
         bool refused = false;
         bool refuseSetting = false;
         bool seasons = false;  // the PC follows the EU summer-time rule
     };
     const QByteArray example = "<html><body>Tuesday, 14 Mar 2006 17:30:00 GMT</body></html>";
-    // The slow answer's pieces move the clock of the run on by 4 s each.
+    // The slow answer comes in three pieces; each later one waits until the
+    // control holds the ones before and moves the clock of the run on by 6 s.
     test::FakeClock* clock = nullptr;
+    platform::HttpControlQt* http = nullptr;
     Response slow;
     const QByteArray slowBody = "<html><body>Sunday, 06 Dec 2026 11:00:00 GMT</body></html>";
-    for (int i = 0; i < 3; ++i)
-        slow.pieces.push_back({150, slowBody.mid(i * 20, i == 2 ? -1 : 20), [&clock] { clock->advanceSeconds(4); }});
+    slow.pieces.push_back({0, slowBody.left(20), {}});
+    for (const int held : {20, 40})
+        slow.pieces.push_back({0, slowBody.mid(held, held == 40 ? -1 : 20), [&clock, &http, held] {
+                                   EXPECT_TRUE(test::runUntil([&] { return http->keptBytes() >= held; }));
+                                   clock->advanceSeconds(6);
+                               }});
     Response tenMegabytes;
     tenMegabytes.generatedBodySize = 10 * 1024 * 1024;
     const std::vector<Row> rows = {
@@ -172,7 +177,7 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         {"bst page", page("<b>Wed, 06 Dec 2026 11:00:00 BST</b>"), kStatusUpdated, {QTime(11, 0)},
          {QDate(2026, 12, 6)}},
         {"bst page on a pc in summer time", page("<b>Mon, 10 Jul 2006 18:05:09 BST</b>"), kStatusUpdated,
-         {QTime(19, 5, 9)}, {QDate(2006, 7, 10)}, false, 5000, false, false, true},
+         {QTime(19, 5, 9)}, {QDate(2006, 7, 10)}, false, test::kEventBoundMs, false, false, true},
         {"day rolls over on the move to local time", page("<b>Sun, 06 Dec 2026 23:30:00 GMT</b>"), kStatusUpdated,
          {QTime(0, 30)}, {QDate(2026, 12, 7)}},
         {"page two days ahead sets the date", page("<b>Tue, 08 Dec 2026 11:00:00 GMT</b>"), kStatusUpdated,
@@ -183,11 +188,12 @@ TEST(SyncClock, OutcomesAgainstARealServer)
          {QDate(2026, 12, 6)}},
         {"gmt before the time", page("<title>Time (GMT)</title>" + example), kStatusUnexpected, {}, {}, true},
         {"time within 22 characters of the start", page("14 Mar 2006 17:30:00 GMT"), kStatusUnexpected, {}, {}, true},
-        {"clock refuses to be set", page(example), kStatusUnexpected, {QTime(18, 30)}, {}, true, 5000, false, true},
+        {"clock refuses to be set", page(example), kStatusUnexpected, {QTime(18, 30)}, {}, true, test::kEventBoundMs,
+         false, true},
         {"empty body", page({}), kStatusNoTime},
         {"10 MB body", tenMegabytes, kStatusNoTime},
         {"server error page", page("<h1>500</h1>", 500), kStatusNoTime},
-        {"connection refused", page({}), kStatusNoTime, {}, {}, false, 5000, true},
+        {"connection refused", page({}), kStatusNoTime, {}, {}, false, test::kEventBoundMs, true},
         {"server never answers", neverAnswers(), kStatusNoTime, {}, {}, false, 300},
     };
 
@@ -199,6 +205,7 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         if (row.seasons)
             run.zone = test::FakeTimeZone::centralEurope();
         clock = &run.fakes.clock;
+        http = run.http.get();
         run.server.route(kTimePath, row.response);
         run.server.route(kVersion, page("1.6.30"));
 
@@ -236,9 +243,10 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         EXPECT_EQ((std::tuple{shown.text, shown.title, shown.style}),
                   (std::tuple{row.status, QStringLiteral("Kiebitz"), 0}));
 
-        if (row.timeoutMs < 5000) {
+        // The server never answers: only the control's own time-out ends the wait.
+        if (row.timeoutMs < test::kEventBoundMs) {
             EXPECT_GE(took.elapsed(), row.timeoutMs - 20);
-            EXPECT_LT(took.elapsed(), 4000);
+            EXPECT_LT(took.elapsed(), test::kEventBoundMs);
         }
     }
 }
@@ -268,18 +276,17 @@ TEST(SyncClock, MessageOnlyWhenMsgonsyncIsNotZero)
 TEST(SyncClock, SecondCallWhileWaitingReturnsAtOnce)
 {
     SyncSetup run;
-    Response slow;
-    slow.pieces = {{400, "Sunday, 06 Dec 2026 11:00:00 GMT", {}}};
-    run.server.route(kTimePath, slow);
-
     bool inner = false, busyDuringWait = false;
     int requestsSeenInside = -1;
-    QTimer::singleShot(100, [&] {
-        busyDuringWait = run.sync->busy();
-        run.sync->sync_Clock();  // must not start a request or wait
-        inner = true;
-        requestsSeenInside = int(run.server.requests().size());
-    });
+    // The second call comes while the first waits for the body.
+    Response slow;
+    slow.pieces = {{0, "Sunday, 06 Dec 2026 11:00:00 GMT", [&] {
+                        busyDuringWait = run.sync->busy();
+                        run.sync->sync_Clock();  // must not start a request or wait
+                        inner = true;
+                        requestsSeenInside = int(run.server.requests().size());
+                    }}};
+    run.server.route(kTimePath, slow);
     run.sync->sync_Clock();
 
     EXPECT_TRUE(inner);
@@ -337,7 +344,7 @@ struct ControlRun {
     LoopbackHttpServer server;
     platform::HttpControlQt http;
     std::vector<std::int16_t> states;
-    explicit ControlRun(int timeoutMs = 5000) : http(timeoutMs)
+    explicit ControlRun(int timeoutMs = test::kEventBoundMs) : http(timeoutMs)
     {
         http.setStateHandler([this](std::int16_t s) { states.push_back(s); });
     }
@@ -361,12 +368,8 @@ TEST(HttpControlQt, KeepsOnlyTheFirstPartOfALargeBodyAndStopsReading)
     EXPECT_EQ(c.http.getChunk(18192), QString(18192, u'x'));
     EXPECT_EQ(c.http.getChunk(100000).size(), 18192);
     EXPECT_EQ(c.http.getChunk(10), QStringLiteral("xxxxxxxxxx"));
-    // Let the server notice the closed connection.
-    QElapsedTimer t;
-    t.start();
-    while (!c.server.clientClosedEarly() && t.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(c.server.clientClosedEarly());
+    // The server notices the closed connection.
+    EXPECT_TRUE(test::runUntil([&] { return c.server.clientClosedEarly(); }));
     EXPECT_LT(c.server.generatedBytesSent(), 10 * 1024 * 1024);
 }
 
@@ -388,7 +391,8 @@ TEST(HttpControlQt, StatesAndAnswers)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ControlRun c(300);
+        // Only the server that never answers meets the short time-out.
+        ControlRun c(row.response.kind == Response::Kind::NeverAnswer ? 300 : test::kEventBoundMs);
         c.server.route("/p", row.response);
         const QString url = row.refused
                                 ? QStringLiteral("http://127.0.0.1:%1/p").arg(LoopbackHttpServer::refusedPort())
