@@ -15,7 +15,7 @@ PACKAGES=(
     dbus-daemon systemd at-spi2-core chromium firefox-esr
     clang libclang-rt-dev
     qt6-translations-l10n librsvg2-bin dpkg-dev desktop-file-utils appstream python3
-    sway foot xwayland qt6-wayland libwayland-dev wayland-protocols libwlroots-examples
+    sway foot xwayland qt6-wayland libwayland-dev wayland-protocols libwlroots-examples kwin-wayland
 )
 
 step() { printf '\n==> %s\n' "$*"; }

@@ -29,14 +29,18 @@ QStringList qtOwnAppIds()
 
 WindowListSession::WindowListSession()
 {
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         m_wayland = std::make_unique<WindowListWayland>(QByteArray(), qtOwnWindows, qtOwnAppIds());
+        m_kwin = std::make_unique<WindowListKWin>(QDBusConnection::sessionBus(), qtOwnWindows);
+    }
 }
 
 WindowList& WindowListSession::current()
 {
     if (m_wayland && m_wayland->available())
         return *m_wayland;
+    if (m_kwin && m_kwin->available())
+        return *m_kwin;
     return m_x11;
 }
 
