@@ -128,10 +128,13 @@ TEST_F(SwayDesktop, NativeFirefoxItemPageIsTakenOver)
         return false;
     }, 60'000)) << test::titles(probe.windows());
 
+    // Ten minutes before the end in local time.
+    fake.clock.set(QDateTime(QDate(2027, 3, 12), QTime(9, 20, 0)));
     start();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Canon EOS 350D Body Kiebitz"));
     EXPECT_EQ(form->Label1->caption(), QStringLiteral("endet am 12.03.2027 09:30:00"));
     EXPECT_TRUE(form->Timer1->isEnabled());
+    EXPECT_EQ(form->LabelZeit->caption(), QStringLiteral("10 Minuten\r\n0 Sekunden"));
 }
 
 // Of several item windows the one activated last is taken.
