@@ -19,12 +19,7 @@
 namespace kiebitz::platform {
 namespace {
 
-qint64 realtimeMicroseconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return qint64(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
-}
+qint64 realtimeMicroseconds() { return SystemClockLinux::realtimeMicroseconds(); }
 
 // Answers SetTime only after `promptMs`, as after an authorisation prompt,
 // and works out where the clock would then stand, without touching it.

@@ -15,17 +15,6 @@
 
 namespace kiebitz::platform {
 
-namespace {
-
-qint64 realtimeMicroseconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return qint64(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
-}
-
-}  // namespace
-
 SystemClockLinux::SystemClockLinux(QDBusConnection timeService, bool setDirectly, int timeServiceTimeoutMs)
     : m_timeService(std::move(timeService)), m_setDirectly(setDirectly), m_timeoutMs(timeServiceTimeoutMs)
 {
@@ -42,6 +31,13 @@ bool SystemClockLinux::setDate(const QDate& date)
 {
     const auto usec = localToEpochMicroseconds(date, QTime::currentTime());
     return usec && setClock(*usec);
+}
+
+qint64 SystemClockLinux::realtimeMicroseconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
 }
 
 bool SystemClockLinux::maySetClockDirectly()

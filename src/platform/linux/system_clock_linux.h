@@ -27,6 +27,9 @@ public:
     bool setTimeOfDay(const QTime& time) override;
     bool setDate(const QDate& date) override;
 
+    // The clock's reading as UTC microseconds since 1970.
+    static qint64 realtimeMicroseconds();
+
     // Whether this process holds CAP_SYS_TIME in its effective set. Only
     // asks the kernel; the clock is not touched.
     static bool maySetClockDirectly();
