@@ -171,7 +171,7 @@ TEST_F(SwayDesktop, LastActivatedItemWindowWins)
 TEST_F(SwayDesktop, OtherInstanceCountsOwnWindowNever)
 {
     const auto item = terminals->window(kItemTitle);
-    ASSERT_TRUE(listed(kItemTitle));
+    ASSERT_TRUE(listed(kItemTitle)) << terminals->log();
     QTemporaryDir home;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));

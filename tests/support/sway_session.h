@@ -6,6 +6,7 @@
 
 #include "platform/window_list.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -103,15 +104,22 @@ inline bool focus(const QString& title)
 // One program run in a process group of its own, ended with its helpers.
 class Program {
 public:
-    Program(const QString& program, const QStringList& args, const QProcessEnvironment& env = {})
+    // `log`: the file that takes its output; none: /dev/null.
+    Program(const QString& program, const QStringList& args, const QProcessEnvironment& env = {},
+            const QString& log = {})
     {
         m_process.setProgram(program);
         m_process.setArguments(args);
         if (!env.isEmpty())
             m_process.setProcessEnvironment(env);
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.setChildProcessModifier([] { setpgid(0, 0); });
+        m_process.setStandardOutputFile(log.isEmpty() ? QProcess::nullDevice() : log);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // A foot server that writes to a footclient just ended must not die
+        // of SIGPIPE.
+        m_process.setChildProcessModifier([] {
+            setpgid(0, 0);
+            std::signal(SIGPIPE, SIG_IGN);
+        });
         m_process.start();
     }
     ~Program() { end(); }
@@ -137,12 +145,22 @@ class FootServer {
 public:
     FootServer()
         : m_socket(m_dir.filePath(QStringLiteral("foot.sock"))),
-          m_server(QStringLiteral("foot"), {QStringLiteral("--server=") + m_socket})
+          m_server(QStringLiteral("foot"), {QStringLiteral("--server=") + m_socket}, {},
+                   m_dir.filePath(QStringLiteral("foot.log")))
     {
     }
     bool ready()
     {
-        return m_server.started() && waitFor([&] { return QFileInfo::exists(m_socket); }, 10'000);
+        const bool up = m_server.started() && waitFor([&] { return QFileInfo::exists(m_socket); }, 10'000);
+        if (!up)
+            ADD_FAILURE() << "foot server: " << log();
+        return up;
+    }
+    // What the server printed, for failure messages.
+    std::string log() const
+    {
+        QFile f(m_dir.filePath(QStringLiteral("foot.log")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().right(2000).toStdString() : std::string();
     }
     // A window titled `title`; it closes when the returned program ends.
     std::unique_ptr<Program> window(const QString& title, const QString& appId = QStringLiteral("foot")) const
