@@ -28,4 +28,15 @@ public:
     virtual std::uint32_t style(WindowId id) = 0;
 };
 
+// The style of window `id` in a list already read; 0 when it is not there.
+inline std::uint32_t styleIn(const std::vector<WindowEntry>& list, WindowId id)
+{
+    if (id == 0)
+        return 0;
+    for (const WindowEntry& e : list)
+        if (e.id == id)
+            return e.style;
+    return 0;
+}
+
 }  // namespace kiebitz::platform

@@ -116,13 +116,7 @@ public:
         ++reads;
         return entries;
     }
-    std::uint32_t style(platform::WindowId id) override
-    {
-        for (const auto& e : entries)
-            if (e.id == id)
-                return e.style;
-        return 0;
-    }
+    std::uint32_t style(platform::WindowId id) override { return platform::styleIn(entries, id); }
     std::vector<platform::WindowEntry> entries;
     int reads = 0;  // calls of windows()
 };

@@ -195,15 +195,7 @@ std::vector<WindowEntry> WindowListKWin::windows()
     return out;
 }
 
-std::uint32_t WindowListKWin::style(WindowId id)
-{
-    if (id == 0)
-        return 0;
-    for (const WindowEntry& e : windows())
-        if (e.id == id)
-            return e.style;
-    return 0;
-}
+std::uint32_t WindowListKWin::style(WindowId id) { return styleIn(windows(), id); }
 
 }  // namespace kiebitz::platform
 

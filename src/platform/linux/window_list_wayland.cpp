@@ -417,14 +417,6 @@ void WindowListWayland::recogniseOwnWindows(Connection& c)
     }
 }
 
-std::uint32_t WindowListWayland::style(WindowId id)
-{
-    if (id == 0)
-        return 0;
-    for (const WindowEntry& e : windows())
-        if (e.id == id)
-            return e.style;
-    return 0;
-}
+std::uint32_t WindowListWayland::style(WindowId id) { return styleIn(windows(), id); }
 
 }  // namespace kiebitz::platform
