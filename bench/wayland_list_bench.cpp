@@ -6,6 +6,7 @@
 // Needs a running sway (WAYLAND_DISPLAY, SWAYSOCK) and foot; the windows are
 // foot terminals, 100 to a foot server (a terminal takes several files),
 // floating so that sway does not tile them.
+#include "bench_timing.h"
 #include "capture/window_scan.h"
 #include "core/program_values.h"
 #include "platform/linux/window_list_wayland.h"
@@ -28,7 +29,7 @@
 #include <vector>
 
 using namespace kiebitz;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 extern char** environ;
 
@@ -36,26 +37,9 @@ namespace {
 
 const char* const kForeignToplevel = "/usr/lib/wlroots/foreign-toplevel";
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Median time of `f` over `runs` calls; nothing when a call fails.
-std::optional<double> medianMs(int runs, const std::function<bool()>& f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        if (!f())
-            return std::nullopt;
-        t.push_back(ms(Clock::now() - start));
-    }
-    return median(t);
-}
+using bench::median;
+using bench::medianMs;
+using bench::ms;
 
 // Starts `args` with its output to /dev/null; its process id, 0 on failure.
 pid_t spawn(std::vector<std::string> args)

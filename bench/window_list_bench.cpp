@@ -2,6 +2,7 @@
 // with `wmctrl -l` run as a process on the same desktop.
 //   window_list_bench [windows=300] [runs=50]
 // Needs an X display; wmctrl needs an EWMH window manager (e.g. openbox).
+#include "bench_timing.h"
 #include "capture/window_scan.h"
 #include "core/program_values.h"
 #include "platform/linux/window_list_xcb.h"
@@ -23,32 +24,15 @@
 #include <vector>
 
 using namespace kiebitz;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 extern char** environ;
 
 namespace {
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Median time of `f` over `runs` calls; nothing when a call fails.
-std::optional<double> medianMs(int runs, const std::function<bool()>& f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        if (!f())
-            return std::nullopt;
-        t.push_back(ms(Clock::now() - start));
-    }
-    return median(t);
-}
+using bench::median;
+using bench::medianMs;
+using bench::ms;
 
 // The direct scan of "Artikel übernehmen" over the whole list (no window is
 // an item page, so every one is examined); gives the instances it counted.
