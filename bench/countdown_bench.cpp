@@ -7,15 +7,15 @@
 //                                   in the hours band, and resident memory
 #include "app/main_window.h"
 #include "platform/linux/system_clock_linux.h"
+#include "platform/linux/window_flash_x11.h"
 #include "platform/settings_store.h"
 #include "platform/sound.h"
-#include "platform/linux/window_flash_x11.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QMap>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QTimer>
 
 #include <algorithm>
@@ -154,8 +154,7 @@ int main(int argc, char** argv)
         woken += n;
         std::printf("  thread %s: %.1f wakeups per second\n", qPrintable(it.key()), double(n) / elapsed);
     }
-    std::printf("wakeups: %.1f per second (voluntary context switches of all threads)\n",
-                double(woken) / elapsed);
+    std::printf("wakeups: %.1f per second (voluntary context switches of all threads)\n", double(woken) / elapsed);
     std::printf("resident memory at end: %s\n", residentMemory().constData());
     return 0;
 }

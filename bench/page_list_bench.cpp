@@ -100,8 +100,7 @@ private:
         else if (path == "/item")
             answer(s, "200 OK", page(kItem));
         else if (path == "/shown")
-            answer(s, "200 OK",
-                   page(kItem, "fetch('/flip').then(function () { location.replace('/p/0'); });"));
+            answer(s, "200 OK", page(kItem, "fetch('/flip').then(function () { location.replace('/p/0'); });"));
         else if (path.startsWith("/p/"))
             answer(s, "200 OK", page("Seite " + path.mid(3)));
         else
@@ -276,16 +275,21 @@ int main(int argc, char** argv)
     for (const char* pref :
          {"browser.shell.checkDefaultBrowser\", false", "browser.aboutwelcome.enabled\", false",
           "browser.startup.homepage_override.mstone\", \"ignore\"", "startup.homepage_welcome_url\", \"\"",
-          "datareporting.policy.dataSubmissionEnabled\", false", "toolkit.telemetry.reportingpolicy.firstRun\", false",
-          "browser.tabs.warnOnClose\", false"})
+          "datareporting.policy.dataSubmissionEnabled\", false",
+          "toolkit.telemetry.reportingpolicy.firstRun\", false", "browser.tabs.warnOnClose\", false"})
         prefs.write(QByteArray("user_pref(\"") + pref + ");\n");
     prefs.close();
 
     // Chromium: the auction in its shown tab, "Seite 1" to "Seite 9" behind;
     // Firefox: "Seite 10" shown, the auction in its sixth tab.
-    QStringList chromiumArgs = {"--no-sandbox", "--no-first-run", "--disable-background-networking",
-                                "--disable-component-update", "--disable-sync", "--password-store=basic",
-                                "--force-renderer-accessibility", "--user-data-dir=" + chromiumProfile.path(),
+    QStringList chromiumArgs = {"--no-sandbox",
+                                "--no-first-run",
+                                "--disable-background-networking",
+                                "--disable-component-update",
+                                "--disable-sync",
+                                "--password-store=basic",
+                                "--force-renderer-accessibility",
+                                "--user-data-dir=" + chromiumProfile.path(),
                                 server.url("/shown")};
     QStringList firefoxArgs = {"--no-remote", "--profile", firefoxProfile.path()};
     for (int i = 1; i <= 9; ++i)

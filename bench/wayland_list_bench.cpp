@@ -68,7 +68,8 @@ bool run(std::vector<std::string> args)
 int benchWindows(platform::WindowList& list)
 {
     const std::vector<platform::WindowEntry> all = list.windows();
-    return int(std::count_if(all.begin(), all.end(), [](const auto& e) { return e.title.startsWith(u"Fenster Nr. "); }));
+    return int(
+        std::count_if(all.begin(), all.end(), [](const auto& e) { return e.title.startsWith(u"Fenster Nr. "); }));
 }
 
 // The direct scan of "Artikel übernehmen" over the whole list (no window is

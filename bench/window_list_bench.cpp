@@ -91,7 +91,8 @@ int main(int argc, char** argv)
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const char* utf8Name = "UTF8_STRING";
     const char* netName = "_NET_WM_NAME";
-    auto* u = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(utf8Name)), utf8Name), nullptr);
+    auto* u =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(utf8Name)), utf8Name), nullptr);
     auto* n = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(netName)), netName), nullptr);
     std::vector<xcb_window_t> made;
     for (int i = 0; i < count; ++i) {
@@ -100,7 +101,8 @@ int main(int argc, char** argv)
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         const QByteArray title = i % 10 == 0 ? "Auktion " + QByteArray::number(i) + " - Kiebitz"
                                              : "Fenster Nr. " + QByteArray::number(i) + " – Bieter";
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, n->atom, u->atom, 8, std::uint32_t(title.size()), title.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, n->atom, u->atom, 8, std::uint32_t(title.size()),
+                            title.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             std::uint32_t(title.size()), title.data());
         xcb_map_window(c, w);

@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace kiebitz;
     static const QStringList sites = {QString(), "de", "com", "fr", "es", "it", "nl",
-                                      "uk", "au", "ca", "my", "ph", "sg"};
+                                      "uk",      "au", "ca",  "my", "ph", "sg"};
     fuzz::Input in(data, size);
     const QString phrase = in.text();
     const QString zone = in.text(true);

@@ -63,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     capture::AuctionRecord taken;
     capture::take_Auction(context, taken, display);
     fuzz::check(display.states.size() >= 1 && display.states.size() <= 2);
-    fuzz::check((taken.AuctionEnd != core::kZeroDate) == (display.states.size() == 2 && display.states.back() != "none"));
+    fuzz::check((taken.AuctionEnd != core::kZeroDate) ==
+                (display.states.size() == 2 && display.states.back() != "none"));
     return 0;
 }

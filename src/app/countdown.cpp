@@ -29,7 +29,8 @@ CountdownFrame countdownFrame(std::int64_t remaining)
     }
 
     const std::int64_t s = remaining - 60 * minutesTotal;
-    const QString secondText = minutesTotal > 0 ? QString::number(s) + QStringLiteral(" Sekunden") : QString::number(s);
+    const QString secondText =
+        minutesTotal > 0 ? QString::number(s) + QStringLiteral(" Sekunden") : QString::number(s);
 
     const QString crlf = QStringLiteral("\r\n");
     CountdownFrame f;

@@ -14,10 +14,10 @@ enum class Band { End, FinalMinute, Minutes, Hours, Days };
 struct CountdownFrame {
     Band band = Band::End;
     bool timerEnabled = false;
-    int intervalMs = 0;       // meaningful while timerEnabled
-    QString text;             // lines joined by CR LF
+    int intervalMs = 0;  // meaningful while timerEnabled
+    QString text;        // lines joined by CR LF
     double fontPt = 12;
-    std::uint32_t color = 0;  // 0xRRGGBB
+    std::uint32_t color = 0;    // 0xRRGGBB
     bool updateAlways = false;  // else only when the text changed
     QString secondText;
 };

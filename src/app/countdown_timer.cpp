@@ -4,8 +4,7 @@
 
 namespace kiebitz::app {
 
-CountdownTimer::CountdownTimer(const platform::SystemClock& clock, QObject* parent)
-    : QObject(parent), m_clock(clock)
+CountdownTimer::CountdownTimer(const platform::SystemClock& clock, QObject* parent) : QObject(parent), m_clock(clock)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);

@@ -7,6 +7,7 @@
 #include "hover/module_mouse_move.h"
 #include "notice/frm_buy.h"
 #include "platform/classic_fonts.h"
+#include "platform/shell_open.h"
 #include "platform/sound.h"
 #include "platform/system_clock.h"
 #include "platform/window_flash.h"
@@ -14,7 +15,6 @@
 #include "settings/options_dialog.h"
 #include "settings/widget_placement.h"
 #include "settings/window_placement.h"
-#include "platform/shell_open.h"
 #include "timing/clock_sync.h"
 #include "timing/item_link.h"
 
@@ -43,8 +43,8 @@ const QString kNoItemLine = QStringLiteral("Kein Artikel gewählt.");
 QString instructionText()
 {
     return QStringList{QStringLiteral("Öffnen Sie den Artikel,"), QStringLiteral("auf den Sie bieten"),
-                       QStringLiteral("möchten, in Ihrem"), QStringLiteral("Web-Browser und"),
-                       QStringLiteral("klicken Sie auf"), QStringLiteral("'Artikel übernehmen'")}
+                       QStringLiteral("möchten, in Ihrem"),       QStringLiteral("Web-Browser und"),
+                       QStringLiteral("klicken Sie auf"),         QStringLiteral("'Artikel übernehmen'")}
         .join(QStringLiteral("\r\n"));
 }
 

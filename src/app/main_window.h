@@ -20,7 +20,6 @@ namespace kiebitz::hover {
 class ModuleMouseMove;
 }
 
-
 namespace kiebitz::app {
 
 // A filled rectangle behind the labels.

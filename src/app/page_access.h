@@ -8,12 +8,12 @@
 
 namespace kiebitz::app {
 
-inline const QString kPageAccessQuestion = QStringLiteral(
-    "Kiebitz hat keine Auktion gefunden.\n\n"
-    "Auktionen in Hintergrund-Tabs findet Kiebitz, wenn die Browser ihre Seiten über die "
-    "Barrierefreiheit des Desktops melden. Soll Kiebitz diese Funktion jetzt einschalten?\n\n"
-    "Klicken Sie danach erneut auf 'Artikel übernehmen'. Chromium meldet seine Seiten erst nach "
-    "einem Neustart mit --force-renderer-accessibility.");
+inline const QString kPageAccessQuestion =
+    QStringLiteral("Kiebitz hat keine Auktion gefunden.\n\n"
+                   "Auktionen in Hintergrund-Tabs findet Kiebitz, wenn die Browser ihre Seiten über die "
+                   "Barrierefreiheit des Desktops melden. Soll Kiebitz diese Funktion jetzt einschalten?\n\n"
+                   "Klicken Sie danach erneut auf 'Artikel übernehmen'. Chromium meldet seine Seiten erst nach "
+                   "einem Neustart mit --force-renderer-accessibility.");
 
 // Asks once (the answer is kept in the store) while the desktop's switch is
 // off, and switches it on when the user agrees; once agreed, later sessions

@@ -98,8 +98,8 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
     // One read of the desktop's windows serves every step of this action.
     const platform::Platform& p = context.platform;
     const Desktop desktop = p.windows ? p.windows->windows() : Desktop{};
-    std::optional<QString> title = scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask,
-                                                   record.InstanceCount);
+    std::optional<QString> title =
+        scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask, record.InstanceCount);
 
     // The browser's own name at the end of the window title never becomes
     // part of the item title.

@@ -18,8 +18,8 @@ bool examined(const platform::WindowEntry& w, platform::WindowId mainWindow, std
 
 }  // namespace
 
-std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
-                                       std::uint32_t mask, std::int16_t& instanceCount)
+std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows,
+                                       platform::WindowId mainWindow, std::uint32_t mask, std::int16_t& instanceCount)
 {
     instanceCount = 0;
     for (const platform::WindowEntry& w : windows) {

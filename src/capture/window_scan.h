@@ -25,8 +25,9 @@ inline QString titleText(const QString& title) { return title + QChar(u'\0'); }
 // title; returns the title text of the first that matches the item-window
 // pattern. `instanceCount` counts the windows above it (and it) whose title
 // ends with "Kiebitz".
-std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows, platform::WindowId mainWindow,
-                                       std::uint32_t mask, std::int16_t& instanceCount);
+std::optional<QString> scan_ItemWindow(const std::vector<platform::WindowEntry>& windows,
+                                       platform::WindowId mainWindow, std::uint32_t mask,
+                                       std::int16_t& instanceCount);
 
 // Outcome of the fallback scan.
 struct FallbackScan {

@@ -11,14 +11,28 @@ namespace {
 const QSet<QString>& browserNames()
 {
     static const QSet<QString> names = {
-        QStringLiteral("Mozilla Firefox Private Browsing"), QStringLiteral("Mozilla Firefox"),
-        QStringLiteral("Firefox Developer Edition"), QStringLiteral("Firefox"), QStringLiteral("Chromium"),
-        QStringLiteral("Google Chrome"), QStringLiteral("Opera"), QStringLiteral("Vivaldi"),
-        QStringLiteral("Brave"), QStringLiteral("Microsoft Edge"), QStringLiteral("Microsoft\u200b Edge"),
-        QStringLiteral("Konqueror"), QStringLiteral("Falkon"), QStringLiteral("SeaMonkey"),
-        QStringLiteral("Pale Moon"), QStringLiteral("LibreWolf"), QStringLiteral("Waterfox"),
-        QStringLiteral("Iceweasel"), QStringLiteral("Netscape"), QStringLiteral("Epiphany"),
-        QStringLiteral("Midori"), QStringLiteral("qutebrowser"),
+        QStringLiteral("Mozilla Firefox Private Browsing"),
+        QStringLiteral("Mozilla Firefox"),
+        QStringLiteral("Firefox Developer Edition"),
+        QStringLiteral("Firefox"),
+        QStringLiteral("Chromium"),
+        QStringLiteral("Google Chrome"),
+        QStringLiteral("Opera"),
+        QStringLiteral("Vivaldi"),
+        QStringLiteral("Brave"),
+        QStringLiteral("Microsoft Edge"),
+        QStringLiteral("Microsoft\u200b Edge"),
+        QStringLiteral("Konqueror"),
+        QStringLiteral("Falkon"),
+        QStringLiteral("SeaMonkey"),
+        QStringLiteral("Pale Moon"),
+        QStringLiteral("LibreWolf"),
+        QStringLiteral("Waterfox"),
+        QStringLiteral("Iceweasel"),
+        QStringLiteral("Netscape"),
+        QStringLiteral("Epiphany"),
+        QStringLiteral("Midori"),
+        QStringLiteral("qutebrowser"),
     };
     return names;
 }

@@ -7,7 +7,10 @@
 namespace kiebitz::core {
 
 // Colours as 0xRRGGBB.
-constexpr std::uint32_t rgb(int r, int g, int b) { return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b); }
+constexpr std::uint32_t rgb(int r, int g, int b)
+{
+    return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+}
 
 // Window style bits as the window list reports them.
 constexpr std::uint32_t WS_VISIBLE = 0x10000000;
@@ -24,7 +27,10 @@ struct ProgramValues {
 // major.minor.revision of this build, each in plain decimal.
 inline QString versionText()
 {
-    return QStringLiteral("%1.%2.%3").arg(KIEBITZ_VERSION_MAJOR).arg(KIEBITZ_VERSION_MINOR).arg(KIEBITZ_VERSION_PATCH);
+    return QStringLiteral("%1.%2.%3")
+        .arg(KIEBITZ_VERSION_MAJOR)
+        .arg(KIEBITZ_VERSION_MINOR)
+        .arg(KIEBITZ_VERSION_PATCH);
 }
 
 }  // namespace kiebitz::core

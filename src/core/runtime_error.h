@@ -12,14 +12,15 @@ namespace kiebitz::core {
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(int number, QString description)
-        : std::runtime_error(description.toStdString()), m_number(number), m_description(std::move(description)) {}
+        : std::runtime_error(description.toStdString()), m_number(number), m_description(std::move(description))
+    {}
 
     int number() const { return m_number; }
     const QString& description() const { return m_description; }
 
-    static RuntimeError invalidArgument();  // 5
-    static RuntimeError overflow();         // 6
-    static RuntimeError typeMismatch();     // 13
+    static RuntimeError invalidArgument();      // 5
+    static RuntimeError overflow();             // 6
+    static RuntimeError typeMismatch();         // 13
     static RuntimeError subscriptOutOfRange();  // 9
 
 private:

@@ -92,7 +92,8 @@ void ModuleMouseMove::start_HoverTimer(int periodMs)
 {
     if (m_state.HoverTimerId != 0 || !m_state.HoverForm)
         return;
-    m_state.HoverTimerId = m_pointer.setTimer(m_state.HoverForm, kHoverTimerIdentifier, periodMs, [this] { hover_Tick(); });
+    m_state.HoverTimerId =
+        m_pointer.setTimer(m_state.HoverForm, kHoverTimerIdentifier, periodMs, [this] { hover_Tick(); });
 }
 
 void ModuleMouseMove::stop_HoverTimer()

@@ -54,12 +54,12 @@ bool invokeByName(QObject* target, const QString& name);
 
 // The tracking of one control at a time.
 struct HoverState {
-    quint32 HoverTimerId = 0;           // 0 while no timer runs
-    QPointer<QWidget> HoverControl;     // the control tracked last
-    QPointer<QWidget> HoverForm;        // its top-level window
-    HoverRectangle HoverRect;           // screen pixels
-    QPointer<QWidget> HoverWindow;      // the window that must lie under the pointer
-    bool HoverEntered = false;          // between <name>_MouseIn and <name>_MouseOut
+    quint32 HoverTimerId = 0;        // 0 while no timer runs
+    QPointer<QWidget> HoverControl;  // the control tracked last
+    QPointer<QWidget> HoverForm;     // its top-level window
+    HoverRectangle HoverRect;        // screen pixels
+    QPointer<QWidget> HoverWindow;   // the window that must lie under the pointer
+    bool HoverEntered = false;       // between <name>_MouseIn and <name>_MouseOut
 };
 
 // The hover tracking. The window that owns an instance shares it among all

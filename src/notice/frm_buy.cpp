@@ -57,7 +57,8 @@ void NoticeLabel::mouseMoveEvent(QMouseEvent* event)
 }
 
 FrmBuy::FrmBuy(const platform::Platform& platform, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_platform(platform)
 {
     setObjectName(QStringLiteral("FrmBuy"));
@@ -72,11 +73,12 @@ FrmBuy::FrmBuy(const platform::Platform& platform, QWidget* parent)
     Image1->setPixmap(lapwingPicture(Image1->width(), screen ? screen->devicePixelRatio() : 1.0));
     Image1->setScaledContents(false);
 
-    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Danke, dass Sie Kiebitz benutzen.."), kTextLeft,
-                       240, kTextWidth, 255);
-    Label4 = makeLabel(QStringLiteral("Label4"),
-                       QStringLiteral("KiebitzGold und KiebitzPlatin sind die erweiterten Versionen dieses Programms."),
-                       kTextLeft, 600, kTextWidth, 420);
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Danke, dass Sie Kiebitz benutzen.."), kTextLeft, 240,
+                       kTextWidth, 255);
+    Label4 =
+        makeLabel(QStringLiteral("Label4"),
+                  QStringLiteral("KiebitzGold und KiebitzPlatin sind die erweiterten Versionen dieses Programms."),
+                  kTextLeft, 600, kTextWidth, 420);
     Label5 = makeLabel(
         QStringLiteral("Label5"),
         QStringLiteral("Damit erfolgt die Abgabe Ihres Gebots automatisch, in letzter Sekunde. (Sniperfunktion)"),

@@ -102,8 +102,8 @@ QString choose_WaveFile(const platform::Platform& platform, QWidget* owner)
 
 frmOptions::frmOptions(const platform::Platform& platform, SettingsCopies& copies, const CursorPosition& cursor,
                        QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint),
       m_platform(platform),
       m_copies(copies)
 {
@@ -157,8 +157,8 @@ void frmOptions::buildControls()
                                QStringLiteral("nach Uhrzeitsynchronisation Meldung zeigen"), 120, 120, 3615, 495);
     Check_synconstart = checkBox(QStringLiteral("Check_synconstart"),
                                  QStringLiteral("bei jedem Programmstart Uhr synchronisieren"), 120, 600, 3615, 495);
-    Check_Warnton = checkBox(QStringLiteral("Check_Warnton"), QStringLiteral("Warnton, wenn Restzeit  ="), 120,
-                             1125, 2415, 375);
+    Check_Warnton =
+        checkBox(QStringLiteral("Check_Warnton"), QStringLiteral("Warnton, wenn Restzeit  ="), 120, 1125, 2415, 375);
     Txt_WarnTonSek = new QLineEdit(QStringLiteral("60"), this);
     Txt_WarnTonSek->setObjectName(QStringLiteral("Txt_WarnTonSek"));
     place(Txt_WarnTonSek, 2400, 1150, 400, 285);
@@ -173,8 +173,8 @@ void frmOptions::buildControls()
     // The check box lies under the text box; the text box stays in front.
     Txt_WarnTonSek->raise();
 
-    QWidget* order[] = {cmdOK, cmdCancel, Check_msgonsync, Check_synconstart, Check_Warnton,
-                        Txt_WarnTonSek, Command1, Command2};
+    QWidget* order[] = {cmdOK,         cmdCancel,      Check_msgonsync, Check_synconstart,
+                        Check_Warnton, Txt_WarnTonSek, Command1,        Command2};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
     cmdOK->setFocus();
@@ -228,7 +228,8 @@ void frmOptions::cmdOK_Click()
     for (const auto& [k, value] : values)
         stored = m_platform.settings->save(kApp, kSection, k, value) && stored;
     if (!stored && m_platform.messages)
-        diagnostics::report_Error(*m_platform.messages, diagnostics::fileAccessError(), QStringLiteral("cmdOK_Click"));
+        diagnostics::report_Error(*m_platform.messages, diagnostics::fileAccessError(),
+                                  QStringLiteral("cmdOK_Click"));
     accept();
 }
 

@@ -72,8 +72,8 @@ void restore_WindowPos(PlacementWindow& window, const platform::SettingsStore& s
     const int offset = std::clamp<int>(instanceCount, 0, kMaxOffsetInstances) * kInstanceOffsetTwips;
     const double left = std::clamp(double(readPosition(store, app, section, key::Left)) + offset,
                                    -kPositionLimitTwips, kPositionLimitTwips);
-    const double top = std::clamp(double(readPosition(store, app, section, key::Top)) + offset,
-                                  -kPositionLimitTwips, kPositionLimitTwips);
+    const double top = std::clamp(double(readPosition(store, app, section, key::Top)) + offset, -kPositionLimitTwips,
+                                  kPositionLimitTwips);
     int x = tpp.toPixelsX(left);
     int y = tpp.toPixelsY(top);
 

@@ -19,9 +19,21 @@ struct ZoneSite {
 
 // In the order in which the zone words are tested.
 constexpr std::array<ZoneSite, 15> kZoneSites{{
-    {u"MEZ", u"de"},   {u"MESZ", u"de"}, {u"PST", u"com"}, {u"PDT", u"com"},  {u"EST", u"ca"},   {u"EDT", u"ca"},
-    {u"PARIS", u"fr"}, {u"H.ESP", u"es"}, {u"GMT", u"uk"}, {u"BST", u"uk"},   {u"AEST", u"au"}, {u"AEDST", u"au"},
-    {u"MYT", u"my"},   {u"PHT", u"ph"},  {u"SGT", u"sg"},
+    {u"MEZ", u"de"},
+    {u"MESZ", u"de"},
+    {u"PST", u"com"},
+    {u"PDT", u"com"},
+    {u"EST", u"ca"},
+    {u"EDT", u"ca"},
+    {u"PARIS", u"fr"},
+    {u"H.ESP", u"es"},
+    {u"GMT", u"uk"},
+    {u"BST", u"uk"},
+    {u"AEST", u"au"},
+    {u"AEDST", u"au"},
+    {u"MYT", u"my"},
+    {u"PHT", u"ph"},
+    {u"SGT", u"sg"},
 }};
 
 // The end phrases that tell the site when the zone word is "CET" or "CEST".

@@ -100,10 +100,13 @@ protected:
 
     std::unique_ptr<Browser> chromium(const QStringList& paths, bool accessibility)
     {
-        QStringList args = {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"),
+        QStringList args = {QStringLiteral("--no-sandbox"),
+                            QStringLiteral("--no-first-run"),
                             QStringLiteral("--disable-background-networking"),
-                            QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                            QStringLiteral("--password-store=basic"), QStringLiteral("--user-data-dir=") + profile.path()};
+                            QStringLiteral("--disable-component-update"),
+                            QStringLiteral("--disable-sync"),
+                            QStringLiteral("--password-store=basic"),
+                            QStringLiteral("--user-data-dir=") + profile.path()};
         if (accessibility)
             args << QStringLiteral("--force-renderer-accessibility");
         for (const QString& p : paths)
@@ -114,11 +117,11 @@ protected:
     {
         QFile prefs(profile.filePath(QStringLiteral("user.js")));
         EXPECT_TRUE(prefs.open(QIODevice::WriteOnly));
-        for (const char* pref : {"browser.shell.checkDefaultBrowser\", false", "browser.aboutwelcome.enabled\", false",
-                                 "browser.startup.homepage_override.mstone\", \"ignore\"",
-                                 "datareporting.policy.dataSubmissionEnabled\", false",
-                                 "toolkit.telemetry.reportingpolicy.firstRun\", false",
-                                 "browser.tabs.warnOnClose\", false"})
+        for (const char* pref :
+             {"browser.shell.checkDefaultBrowser\", false", "browser.aboutwelcome.enabled\", false",
+              "browser.startup.homepage_override.mstone\", \"ignore\"",
+              "datareporting.policy.dataSubmissionEnabled\", false",
+              "toolkit.telemetry.reportingpolicy.firstRun\", false", "browser.tabs.warnOnClose\", false"})
             prefs.write(QByteArray("user_pref(\"") + pref + ");\n");
         prefs.close();
         QStringList args = {QStringLiteral("--no-remote"), QStringLiteral("--profile"), profile.path()};

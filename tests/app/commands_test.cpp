@@ -1,10 +1,10 @@
 #include "app/main_window.h"
+#include "core/text.h"
+#include "platform/linux/shell_open_qt.h"
 #include "support/event_waits.h"
 #include "support/fake_platform.h"
 #include "support/fake_pointer.h"
 #include "support/recording_shell_open.h"
-#include "core/text.h"
-#include "platform/linux/shell_open_qt.h"
 
 #include <QRegularExpression>
 
@@ -113,9 +113,9 @@ TEST_F(CommandsTest, ItemLinkCarriesAnyItemNumberEncodedBehindTheForwardingAddre
     const QString itemPage = QStringLiteral("http://cgi.ebay.de/ws/eBayISAPI.dll?ViewItem&item=");
     const QRegularExpression encodedOnly(QStringLiteral("^(?:[A-Za-z0-9._]|%[0-9A-F]{2})*$"));
     const QStringList numbers = {
-        QStringLiteral("1234567890"),  QStringLiteral(" 12 34 "),          QStringLiteral("\"'<>`"),
-        QStringLiteral("1&item=2#x"),  QStringLiteral("100%25%"),          QStringLiteral("javascript:alert(1)"),
-        QString(5000, u'9'),           QStringLiteral("../\\x?y=z;a\r\nb"), QStringLiteral("Grüße€"),
+        QStringLiteral("1234567890"), QStringLiteral(" 12 34 "),           QStringLiteral("\"'<>`"),
+        QStringLiteral("1&item=2#x"), QStringLiteral("100%25%"),           QStringLiteral("javascript:alert(1)"),
+        QString(5000, u'9'),          QStringLiteral("../\\x?y=z;a\r\nb"), QStringLiteral("Grüße€"),
     };
     for (const QString& number : numbers) {
         SCOPED_TRACE(number.left(40).toStdString());

@@ -14,10 +14,9 @@ TEST(CountdownTimer, AlignsEveryRateToTheClocksSecond)
         int msec, interval, delay;
     };
     const Row rows[] = {
-        {0, 1000, 1000 + margin}, {1, 1000, 999 + margin}, {500, 1000, 500 + margin},
-        {999, 1000, 1 + margin},  {999, 200, 1 + margin},   {123, 500, 377 + margin},
-        {0, 200, 200 + margin},   {2, 500, 500},            {650, 200, 150 + margin},
-        {640, 300, 300},  // a rate that does not divide the second runs free
+        {0, 1000, 1000 + margin}, {1, 1000, 999 + margin},  {500, 1000, 500 + margin}, {999, 1000, 1 + margin},
+        {999, 200, 1 + margin},   {123, 500, 377 + margin}, {0, 200, 200 + margin},    {2, 500, 500},
+        {650, 200, 150 + margin}, {640, 300, 300},  // a rate that does not divide the second runs free
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.msec << " ms, interval " << r.interval);

@@ -35,8 +35,8 @@ bool expectWm() { return qEnvironmentVariableIntValue("KIEBITZ_EXPECT_WM") == 1;
 bool shown(QWidget& form)
 {
     return QTest::qWaitForWindowExposed(&form, test::kEventBoundMs) &&
-           (!expectWm() || QTest::qWaitFor([&] { return form.frameGeometry() != form.geometry(); },
-                                           test::kEventBoundMs));
+           (!expectWm() ||
+            QTest::qWaitFor([&] { return form.frameGeometry() != form.geometry(); }, test::kEventBoundMs));
 }
 
 struct Opened {
@@ -57,7 +57,8 @@ Opened openAndClose(test::FakePlatform& fake, app::ProgramState& state)
     fake.settings.writes.clear();
     settings::save_WindowPos(placement, fake.platform(), kApp, kSection);
     EXPECT_EQ(fake.settings.writes.size(), 5);
-    EXPECT_NEAR(storedPixels(fake.settings, key::Width, placement.twipsPerPixel().x), form.frameGeometry().width(), 1);
+    EXPECT_NEAR(storedPixels(fake.settings, key::Width, placement.twipsPerPixel().x), form.frameGeometry().width(),
+                1);
     EXPECT_EQ(fake.settings.get(kApp, kSection, key::WindowState, {}), u"0");
     return {at, placement.twipsPerPixel()};
 }

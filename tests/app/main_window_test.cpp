@@ -4,8 +4,8 @@
 #include "support/event_waits.h"
 #include "support/fake_platform.h"
 
-#include <QFontInfo>
 #include <QCloseEvent>
+#include <QFontInfo>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -141,8 +141,7 @@ TEST_F(Form1Test, CountsDownThroughEveryBand)
         EXPECT_FALSE(form.LabelZeit->isHidden());
         // Re-centred in the countdown panel after every rewrite.
         const QRectF shape = form.twipsGeometry(form.Shape2);
-        EXPECT_NEAR(form.twipsGeometry(form.LabelZeit).center().y(), shape.center().y(),
-                    form.twipsPerPixel().y);
+        EXPECT_NEAR(form.twipsGeometry(form.LabelZeit).center().y(), shape.center().y(), form.twipsPerPixel().y);
     }
 }
 
@@ -193,11 +192,9 @@ TEST_F(Form1Test, WarningPlaysAtExactlyTheConfiguredSecond)
     };
     const std::vector<int> every200(40, 200);  // 8 s at the 200 ms rate
     const Row rows[] = {
-        {1, 60, every200, 5},            // restarted on each tick within that second
-        {0, 60, every200, 0},
-        {2, 60, every200, 0},
-        {1, 60, {1000, 1000, 5000}, 1},  // the clock passes 60 once
-        {1, 60, {4000, 4000}, 0},        // jumps over the moment: no sound
+        {1, 60, every200, 5},  // restarted on each tick within that second
+        {0, 60, every200, 0},     {2, 60, every200, 0}, {1, 60, {1000, 1000, 5000}, 1},  // the clock passes 60 once
+        {1, 60, {4000, 4000}, 0},  // jumps over the moment: no sound
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.warnton << "/" << r.warntonsek << " steps " << r.ticksMs.size());
@@ -253,7 +250,8 @@ TEST(Main, FirstStartStoresInstallDirAndClosesCleanly)
     app::ProgramState state;
     fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "warntonsek")] =
         QStringLiteral("1.5e9");
-    fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "warnton")] = QStringLiteral(" 0 ");
+    fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "warnton")] =
+        QStringLiteral(" 0 ");
     auto form = app::Main(fake.platform(), state);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(fake.settings.values.value("Auktionswerk/Kiebitz/InstallDir"), QStringLiteral("/opt/kiebitz"));
@@ -272,6 +270,5 @@ TEST(Main, FirstStartStoresInstallDirAndClosesCleanly)
     EXPECT_TRUE(noticeShown);
     EXPECT_FALSE(form->isVisible());
     // Placement first, then the program folder.
-    EXPECT_EQ(fake.settings.writes,
-              QStringList({"Left", "Top", "Width", "Height", "WindowState", "InstallDir"}));
+    EXPECT_EQ(fake.settings.writes, QStringList({"Left", "Top", "Width", "Height", "WindowState", "InstallDir"}));
 }

@@ -10,8 +10,8 @@
 #include "support/loopback_http_server.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 

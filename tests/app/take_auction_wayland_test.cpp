@@ -29,8 +29,10 @@ using test::titled;
 
 namespace {
 
-const QString kItemTitle = QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.27 18:30:00 MEZ) - Canon EOS 350D Body");
-const QString kOtherItem = QStringLiteral("eBay Artikel 2345678901 (Endet 14.03.27 20:15:00 MEZ) - Nikon D70 Gehäuse");
+const QString kItemTitle =
+    QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.27 18:30:00 MEZ) - Canon EOS 350D Body");
+const QString kOtherItem =
+    QStringLiteral("eBay Artikel 2345678901 (Endet 14.03.27 20:15:00 MEZ) - Nikon D70 Gehäuse");
 
 class SwayDesktop : public ::testing::Test {
 protected:
@@ -58,7 +60,8 @@ protected:
     void TearDown() override
     {
         form.reset();
-        EXPECT_TRUE(test::listUntil(probe, [](const auto& all) { return all.empty(); })) << test::titles(probe.windows());
+        EXPECT_TRUE(test::listUntil(probe, [](const auto& all) { return all.empty(); }))
+            << test::titles(probe.windows());
     }
     // Form1init and the main window shown, as at the program's start.
     void start()
@@ -79,7 +82,8 @@ protected:
     }
     bool listed(const QString& title, int boundMs = test::kSwayBoundMs)
     {
-        return test::listUntil(probe, [&](const auto& all) { return titled(all, title) != nullptr; }, boundMs);
+        return test::listUntil(
+            probe, [&](const auto& all) { return titled(all, title) != nullptr; }, boundMs);
     }
     // A terminal window titled `title`, once it is listed. foot's server now
     // and then drops a client it was asked to start: a window that does not
@@ -130,15 +134,20 @@ TEST_F(SwayDesktop, NativeFirefoxItemPageIsTakenOver)
     env.insert(QStringLiteral("MOZ_ENABLE_WAYLAND"), QStringLiteral("1"));
     env.remove(QStringLiteral("DISPLAY"));  // so that it cannot fall back to Xwayland
     Program firefox(QStringLiteral("firefox-esr"),
-                    {QStringLiteral("--no-remote"), QStringLiteral("--profile"), profile.path(), server.url(QStringLiteral("/item"))},
+                    {QStringLiteral("--no-remote"), QStringLiteral("--profile"), profile.path(),
+                     server.url(QStringLiteral("/item"))},
                     env);
     ASSERT_TRUE(firefox.started());
-    ASSERT_TRUE(test::listUntil(probe, [&](const auto& all) {
-        for (const platform::WindowEntry& e : all)
-            if (e.title.startsWith(kItemTitle))
-                return true;
-        return false;
-    }, 60'000)) << test::titles(probe.windows());
+    ASSERT_TRUE(test::listUntil(
+        probe,
+        [&](const auto& all) {
+            for (const platform::WindowEntry& e : all)
+                if (e.title.startsWith(kItemTitle))
+                    return true;
+            return false;
+        },
+        60'000))
+        << test::titles(probe.windows());
 
     // Ten minutes before the end in local time.
     fake.clock.set(QDateTime(QDate(2027, 3, 12), QTime(9, 20, 0)));

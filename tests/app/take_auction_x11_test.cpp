@@ -65,12 +65,14 @@ struct RealDesktop : ::testing::Test {
         w->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w, test::kEventBoundMs));
         // The window list has it once the desktop (or its window manager) does.
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            for (const auto& e : windows.windows())
-                if (e.id == platform::WindowId(w->winId()) && e.title == title)
-                    return true;
-            return false;
-        }, test::kEventBoundMs));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (const auto& e : windows.windows())
+                    if (e.id == platform::WindowId(w->winId()) && e.title == title)
+                        return true;
+                return false;
+            },
+            test::kEventBoundMs));
         return w;
     }
     void take() { emit form->Lbl_GetArtikel->clicked(); }
@@ -112,9 +114,12 @@ TEST_F(RealDesktop, HiddenOrClosedBrowserGivesTheNoItemState)
 {
     QWidget* browser = open(kItemPage);
     browser->hide();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.style(platform::WindowId(browser->winId())) == 0 ||
-                                             !(windows.style(platform::WindowId(browser->winId())) & core::WS_VISIBLE); },
-                                test::kEventBoundMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return windows.style(platform::WindowId(browser->winId())) == 0 ||
+                   !(windows.style(platform::WindowId(browser->winId())) & core::WS_VISIBLE);
+        },
+        test::kEventBoundMs));
     take();
     EXPECT_EQ(form->Label1->caption(), QStringLiteral("Kein Artikel gewählt."));
     EXPECT_FALSE(form->Timer1->isEnabled());

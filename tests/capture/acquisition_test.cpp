@@ -14,8 +14,8 @@ constexpr std::uint32_t kTask = core::WS_VISIBLE | core::WS_BORDER;
 constexpr platform::WindowId kMain = 1;
 constexpr platform::WindowId kBrowser = 42;
 
-const QString kItemPage = QStringLiteral(
-    "eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Canon EOS 350D Body - Mozilla Firefox");
+const QString kItemPage =
+    QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Canon EOS 350D Body - Mozilla Firefox");
 const QString kAuctionPage =
     QStringLiteral("eBay: Canon EOS 350D Body (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)");
 const QString kShown = QStringLiteral("auction:12.03.2007 18:30:00");
@@ -30,7 +30,8 @@ struct Acquisition : ::testing::Test {
 
     void window(const QString& title, platform::WindowId id = 0)
     {
-        fake.windows.entries.push_back({id ? id : platform::WindowId(100 + fake.windows.entries.size()), kTask, title});
+        fake.windows.entries.push_back(
+            {id ? id : platform::WindowId(100 + fake.windows.entries.size()), kTask, title});
     }
     void take()
     {
@@ -112,7 +113,8 @@ TEST_F(Acquisition, DirectTitlesThatAreNotCutOrNotRead)
         {"zone word not known", QString(kItemPage).replace("MEZ", "XYZ")},
         {"no \" (\" before the number", QStringLiteral("eBay 1234567890 Angebote")},
         {"\")\" too close to the start", QStringLiteral("eBay x (1234567890) - Canon EOS 350D Body")},
-        {"two words in the end clause", QStringLiteral("eBay Artikel 1234567890 (Endet xxxxxxxxxxxxxxxxxxxx MEZ) - Y")},
+        {"two words in the end clause",
+         QStringLiteral("eBay Artikel 1234567890 (Endet xxxxxxxxxxxxxxxxxxxx MEZ) - Y")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -172,8 +174,7 @@ TEST_F(Acquisition, NothingFoundLeavesTheLastAuctionsNames)
 // background tabs, each in list order; the colon form is not cut this way.
 TEST_F(Acquisition, ItemPageFromThePageList)
 {
-    const QString other = QStringLiteral(
-        "eBay Artikel 9876543210 (Endet 12.03.07 20:00:00 MEZ) - Leica M6");
+    const QString other = QStringLiteral("eBay Artikel 9876543210 (Endet 12.03.07 20:00:00 MEZ) - Leica M6");
     struct Row {
         const char* name;
         std::vector<platform::ShellBrowserEntry> entries;
@@ -213,17 +214,16 @@ TEST_F(Acquisition, FallbackPageTitles)
         QString title;   // AuctionTitle afterwards
         QString number;  // ItemNumber afterwards
     } rows[] = {
-        {"parentheses in the item title",
-         "eBay: Canon (EOS) 350D (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)", kShown, "", "Canon (EOS) 350D",
-         "1234567890"},
+        {"parentheses in the item title", "eBay: Canon (EOS) 350D (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)",
+         kShown, "", "Canon (EOS) 350D", "1234567890"},
         {"number of another length", "eBay: Canon (Artikel 12345 endet 12.03.07 18:30:00 MEZ)", kShown, "", "Canon",
          "12345"},
         {"not an item page", "Startseite", "", report5 + "130", "old", "0000000000"},
-        {"\": \" right before \" (\"", "eBay: (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)", "",
-         report5 + "130", "old", "0000000000"},
+        {"\": \" right before \" (\"", "eBay: (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ)", "", report5 + "130",
+         "old", "0000000000"},
         {"no blank after the number", "eBay: Canon (Artikel 1234567890", "", report5 + "130", "Canon", "0000000000"},
-        {"no closing parenthesis", "eBay: Canon (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ", "",
-         report5 + "60", "Canon", "1234567890"},
+        {"no closing parenthesis", "eBay: Canon (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ", "", report5 + "60",
+         "Canon", "1234567890"},
         {"one word in the end clause", "eBay: Canon (Artikel 1234567890 " + QString(30, u'x') + ")", "", report9,
          "Canon", "1234567890"},
         {"end time not readable", "eBay: Canon (Artikel 1234567890 endet 12.03.07 18:30:00 XYZ)", "", "", "Canon",
@@ -238,7 +238,8 @@ TEST_F(Acquisition, FallbackPageTitles)
         record.ItemNumber = "0000000000";
         dde.replies["Firefox"] = "\"u\",\"" + row.page + "\"";
         take();
-        EXPECT_EQ(display.states, row.shown.isEmpty() ? QStringList({"none", "none"}) : QStringList({"none", row.shown}));
+        EXPECT_EQ(display.states,
+                  row.shown.isEmpty() ? QStringList({"none", "none"}) : QStringList({"none", row.shown}));
         EXPECT_EQ(reports(), row.report.isEmpty() ? QStringList() : QStringList({row.report}));
         EXPECT_EQ(record.AuctionTitle, row.title);
         EXPECT_EQ(record.ItemNumber, row.number);

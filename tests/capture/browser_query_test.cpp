@@ -12,13 +12,13 @@ TEST(DdeReply, SecondQuotedFieldIsThePageTitle)
         QString title;
     } rows[] = {
         {R"x("http://cgi.ebay.de/x","eBay: Canon (Artikel 1)","Firefox")x", "eBay: Canon (Artikel 1)"},
-        {R"x("u","a, b","w")x", "a b"},                   // a comma inside quotes vanishes
-        {R"x("u","say ""hi""","w")x", "say hi"},          // so does a doubled quote
-        {"\"u\" ,\r\n \"title\" , \"w\"", "title"},     // characters between the fields are dropped
+        {R"x("u","a, b","w")x", "a b"},              // a comma inside quotes vanishes
+        {R"x("u","say ""hi""","w")x", "say hi"},     // so does a doubled quote
+        {"\"u\" ,\r\n \"title\" , \"w\"", "title"},  // characters between the fields are dropped
         {R"x("only one field")x", ""},
         {R"x("u",,"w")x", ""},
         {R"x("u","t","w","x","y")x", "t"},
-        {R"x(u,t,w)x", ""},                               // unquoted text is not kept
+        {R"x(u,t,w)x", ""},  // unquoted text is not kept
         {QString(), ""},
         {QStringLiteral("\"u\",\"Stra\u00dfe \u20ac \u0416\"\""), QStringLiteral("Stra\u00dfe \u20ac ?")},
     };
@@ -51,11 +51,17 @@ TEST(ShellPageTitle, CandidatesOfTheMatchedWindow)
         bool unavailable;
         QString title;
     } rows[] = {
-        {"one page of the window", {{"http://a", 7, "Page A", true}, {"http://b", 8, "Other", true}}, false, "Page A"},
+        {"one page of the window",
+         {{"http://a", 7, "Page A", true}, {"http://b", 8, "Other", true}},
+         false,
+         "Page A"},
         {"one empty page", {{"http://a", 7, "", true}}, false, ""},
         {"several: first containing the cut",
-         {{"http://a", 7, "News", true}, {"https://b", 7, "eBay: Canon 1", true}, {"http://c", 7, "eBay: Canon 2", true}},
-         false, "eBay: Canon 1"},
+         {{"http://a", 7, "News", true},
+          {"https://b", 7, "eBay: Canon 1", true},
+          {"http://c", 7, "eBay: Canon 2", true}},
+         false,
+         "eBay: Canon 1"},
         {"several, none fits", {{"http://a", 7, "News", true}, {"http://b", 7, "Mail", true}}, false, ""},
         {"address must begin with http", {{"HTTP://a", 7, "A", true}, {"file:///x", 7, "B", true}}, false, ""},
         {"an entry that does not answer", {{"http://a", 7, "A", true}, {"", 0, "", false}}, false, ""},

@@ -13,8 +13,8 @@ constexpr std::uint32_t kMask = core::WS_VISIBLE | core::WS_BORDER;
 constexpr std::uint32_t kTask = kMask;
 constexpr platform::WindowId kMain = 1;
 
-const QString kItemPage = QStringLiteral(
-    "eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Canon EOS 350D Body - Mozilla Firefox");
+const QString kItemPage =
+    QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.07 18:30:00 MEZ) - Canon EOS 350D Body - Mozilla Firefox");
 const QString kAuctionPage =
     QStringLiteral("eBay: Canon EOS 350D Body (Artikel 1234567890 endet 12.03.07 18:30:00 MEZ) - Mozilla Firefox");
 
@@ -80,11 +80,16 @@ TEST(WindowScan, WalkOrderInstancesAndWindowsPassedOver)
         {"instance below is not reached", {{kItemPage, kTask}, {watching, kTask}}, 0, 0},
         {"upper of two item pages wins", {{kItemPage + "A", kTask}, {kItemPage + "B", kTask}}, 0, 0},
         {"hidden and unframed windows are passed over",
-         {{kItemPage, core::WS_BORDER}, {kItemPage, core::WS_VISIBLE}, {watching, core::WS_VISIBLE},
+         {{kItemPage, core::WS_BORDER},
+          {kItemPage, core::WS_VISIBLE},
+          {watching, core::WS_VISIBLE},
           {kItemPage + "C", kTask}},
-         3, 0},
-        {"instances counted without an item page", {{watching, kTask}, {QStringLiteral("x Kiebitz"), kTask}},
-         std::nullopt, 2},
+         3,
+         0},
+        {"instances counted without an item page",
+         {{watching, kTask}, {QStringLiteral("x Kiebitz"), kTask}},
+         std::nullopt,
+         2},
         {"\"Kiebitz\" must end the title", {{QStringLiteral("Kiebitz 1.6.30"), kTask}}, std::nullopt, 0},
         {"empty titles are passed over", {{QString(), kTask}, {kItemPage, kTask}}, 1, 0},
     };

@@ -33,4 +33,3 @@ TEST(BrowserNames, PageTitleWithoutTheBrowsersName)
         EXPECT_EQ(core::withoutBrowserName(row.window), row.page);
     }
 }
-

@@ -102,12 +102,34 @@ TEST(Text, NumberConversionTo16Bit)
         std::optional<std::int16_t> value;
     };
     const Row rows[] = {
-        {"60", 60},       {"  60  ", 60},     {"-1", -1},         {"+7", 7},       {"1.5", 2},
-        {"2.5", 2},       {"-2.5", -2},       {"3.5", 4},         {"0.49", 0},     {"32767", 32767},
-        {"-32768", -32768}, {"32767.5", std::nullopt}, {"32768", std::nullopt}, {"99999", std::nullopt},
-        {"1.5e9", std::nullopt}, {"1e2", 100}, {"", std::nullopt}, {"   ", std::nullopt}, {"abc", std::nullopt},
-        {"12abc", std::nullopt}, {"\t5", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt},
-        {"0x10", std::nullopt}, {".", std::nullopt}, {"1e", std::nullopt}, {".5", 0}, {"5.", 5},
+        {"60", 60},
+        {"  60  ", 60},
+        {"-1", -1},
+        {"+7", 7},
+        {"1.5", 2},
+        {"2.5", 2},
+        {"-2.5", -2},
+        {"3.5", 4},
+        {"0.49", 0},
+        {"32767", 32767},
+        {"-32768", -32768},
+        {"32767.5", std::nullopt},
+        {"32768", std::nullopt},
+        {"99999", std::nullopt},
+        {"1.5e9", std::nullopt},
+        {"1e2", 100},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {"\t5", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"0x10", std::nullopt},
+        {".", std::nullopt},
+        {"1e", std::nullopt},
+        {".5", 0},
+        {"5.", 5},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
@@ -143,7 +165,7 @@ TEST(Text, SingleByteCodePage)
     EXPECT_EQ(toAnsi(QStringLiteral("ä€ß")), QByteArray("\xE4\x80\xDF"));
     EXPECT_EQ(toAnsi(QStringLiteral("Ω")), QByteArray("?"));
     EXPECT_EQ(toAnsi(QString::fromUtf8("\xF0\x9F\x98\x80")), QByteArray("?"));  // one pair, one '?'
-    EXPECT_EQ(toAnsi(QString(QChar(0xD800))), QByteArray("?"));            // lone surrogate
+    EXPECT_EQ(toAnsi(QString(QChar(0xD800))), QByteArray("?"));                 // lone surrogate
     EXPECT_EQ(fromAnsi(QByteArray("f\xE9vr ao\xFBt \x80")), QStringLiteral("févr août €"));
     QByteArray all;
     for (int b = 0; b < 256; ++b)

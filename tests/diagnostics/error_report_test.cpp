@@ -14,7 +14,8 @@ TEST(ErrorReport, Texts)
     diagnostics::report_Error(box, {5, QStringLiteral("D"), {QStringLiteral("kiebitz.chm"), 7}},
                               QStringLiteral("find_Auction"), 60);
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, QStringLiteral("Fehlernummer:  5\r\nBeschreibung: D\r\nProgrammteil: find_Auction\r\nZeile: 60"));
+    EXPECT_EQ(box.shown[0].text,
+              QStringLiteral("Fehlernummer:  5\r\nBeschreibung: D\r\nProgrammteil: find_Auction\r\nZeile: 60"));
     EXPECT_EQ(box.shown[0].title, QStringLiteral("Fehler"));
     EXPECT_EQ(box.shown[0].style, 0);
     EXPECT_EQ(box.shown[0].help.file, QStringLiteral("kiebitz.chm"));

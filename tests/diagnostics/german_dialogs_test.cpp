@@ -86,8 +86,8 @@ TEST_F(GermanDialogs, FileDialogOfTheWarningSound)
                                  QStringLiteral("Wave Files (*.wav)"), dir.path());
     });
     EXPECT_TRUE(picked.isEmpty());
-    for (const char* expected : {"Wahlen Sie eine Wave-Datei aus", "Wave Files (*.wav)", "Suchen in:", "Dateiname:",
-                                 "Öffnen", "Abbrechen", "Änderungsdatum"}) {
+    for (const char* expected : {"Wahlen Sie eine Wave-Datei aus", "Wave Files (*.wav)",
+                                 "Suchen in:", "Dateiname:", "Öffnen", "Abbrechen", "Änderungsdatum"}) {
         SCOPED_TRACE(expected);
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << texts.join(u'|').toStdString();
     }

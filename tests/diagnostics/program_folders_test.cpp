@@ -49,7 +49,8 @@ TEST(ProgramFolders, BuildFolderAndInstalledLayouts)
         {"build folder: everything beside the program", build, "/st", "/home/u", build, build},
         {"installed, XDG_STATE_HOME set", usrBin, "/st", "/home/u", data, "/st/kiebitz"},
         {"installed, XDG_STATE_HOME unset", usrBin, "", "/home/u", data, "/home/u/.local/state/kiebitz"},
-        {"installed, XDG_STATE_HOME relative: ignored", usrBin, "st", "/home/u", data, "/home/u/.local/state/kiebitz"},
+        {"installed, XDG_STATE_HOME relative: ignored", usrBin, "st", "/home/u", data,
+         "/home/u/.local/state/kiebitz"},
         {"no sound anywhere: as beside the program", bare, "/st", "/home/u", bare, bare},
         {"the sound beside the program wins", both, "/st", "/home/u", both, both},
     };

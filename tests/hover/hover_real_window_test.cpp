@@ -94,7 +94,8 @@ TEST(HoverRealWindow, EntersLeavesAndMovesOnWithRealEvents)
 
     movePointer(form.Label2, QPoint(5, 5));
     EXPECT_EQ(form.log, (QStringList{"Label_MouseIn", "Label_MouseOut"})) << "the first label leaves at once";
-    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn", "Label_MouseOut", "Label2_MouseIn"})) << form.log.join(' ').toStdString();
+    EXPECT_TRUE(waitForLog(form, {"Label_MouseIn", "Label_MouseOut", "Label2_MouseIn"}))
+        << form.log.join(' ').toStdString();
 
     // Onto the form's background: no move reaches a tracked label, the tick
     // notices the leave by itself.

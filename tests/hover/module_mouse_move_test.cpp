@@ -79,52 +79,121 @@ TEST(HoverWithDouble, Scenarios)
                  tick(d);
              }
          },
-         {"Label_MouseIn"}, true},
-        {"leaving onto the form", [&](Desk& d) { d.enter(d.form.Label); d.away(); tick(d); tick(d); },
-         {"Label_MouseIn", "Label_MouseOut"}, false},
+         {"Label_MouseIn"},
+         true},
+        {"leaving onto the form",
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.away();
+             tick(d);
+             tick(d);
+         },
+         {"Label_MouseIn", "Label_MouseOut"},
+         false},
         {"straight from one label to the next: the first leaves at once",
-         [&](Desk& d) { d.enter(d.form.Label); d.moveOver(d.form.Label2); d.form.log << "(tick)"; tick(d); },
-         {"Label_MouseIn", "Label_MouseOut", "(tick)", "Label2_MouseIn"}, true},
-        {"next label before the first tick", [&](Desk& d) { d.moveOver(d.form.Label); d.enter(d.form.Label2); },
-         {"Label_MouseOut", "Label2_MouseIn"}, true},
-        {"pointer gone before the first tick", [&](Desk& d) { d.moveOver(d.form.Label); d.away(); tick(d); },
-         {"Label_MouseIn", "Label_MouseOut"}, false},
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.moveOver(d.form.Label2);
+             d.form.log << "(tick)";
+             tick(d);
+         },
+         {"Label_MouseIn", "Label_MouseOut", "(tick)", "Label2_MouseIn"},
+         true},
+        {"next label before the first tick",
+         [&](Desk& d) {
+             d.moveOver(d.form.Label);
+             d.enter(d.form.Label2);
+         },
+         {"Label_MouseOut", "Label2_MouseIn"},
+         true},
+        {"pointer gone before the first tick",
+         [&](Desk& d) {
+             d.moveOver(d.form.Label);
+             d.away();
+             tick(d);
+         },
+         {"Label_MouseIn", "Label_MouseOut"},
+         false},
         {"another window comes to the front, then the form again",
          [&](Desk& d) {
              d.enter(d.form.Label);
-             d.pointer.foreground = nullptr; tick(d);
-             d.pointer.foreground = &d.form; tick(d);
-             d.form.log << "(move)"; d.enter(d.form.Label);
+             d.pointer.foreground = nullptr;
+             tick(d);
+             d.pointer.foreground = &d.form;
+             tick(d);
+             d.form.log << "(move)";
+             d.enter(d.form.Label);
          },
-         {"Label_MouseIn", "Label_MouseOut", "(move)", "Label_MouseIn"}, true},
+         {"Label_MouseIn", "Label_MouseOut", "(move)", "Label_MouseIn"},
+         true},
         {"moves while the form is in the background",
-         [&](Desk& d) { d.pointer.foreground = nullptr; d.enter(d.form.Label); d.enter(d.form.Label2); }, {}, false},
-        {"another program's window over the label", [&](Desk& d) { d.enter(d.form.Label); d.cover(nullptr); tick(d); },
-         {"Label_MouseIn", "Label_MouseOut"}, false},
+         [&](Desk& d) {
+             d.pointer.foreground = nullptr;
+             d.enter(d.form.Label);
+             d.enter(d.form.Label2);
+         },
+         {},
+         false},
+        {"another program's window over the label",
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.cover(nullptr);
+             tick(d);
+         },
+         {"Label_MouseIn", "Label_MouseOut"},
+         false},
         {"a child window of the form over the label",
-         [&](Desk& d) { d.enter(d.form.Label); d.cover(d.form.Frame1); tick(d); },
-         {"Label_MouseIn", "Label_MouseOut"}, false},
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.cover(d.form.Frame1);
+             tick(d);
+         },
+         {"Label_MouseIn", "Label_MouseOut"},
+         false},
         {"a form without public callbacks for the control keeps tracking",
-         [](Desk& d) { d.enter(d.form.Silent); d.enter(d.form.Hidden); d.enter(d.form.Label); }, {"Label_MouseIn"},
+         [](Desk& d) {
+             d.enter(d.form.Silent);
+             d.enter(d.form.Hidden);
+             d.enter(d.form.Label);
+         },
+         {"Label_MouseIn"},
          true},
         {"a failing callback does not end tracking",
-         [&](Desk& d) { d.enter(d.form.Thrower); tick(d); d.away(); tick(d); },
-         {"Thrower_MouseIn", "Thrower_MouseOut"}, false},
+         [&](Desk& d) {
+             d.enter(d.form.Thrower);
+             tick(d);
+             d.away();
+             tick(d);
+         },
+         {"Thrower_MouseIn", "Thrower_MouseOut"},
+         false},
         {"back onto the same label after leaving starts a new cycle",
-         [&](Desk& d) { d.enter(d.form.Label); d.away(); tick(d); d.enter(d.form.Label); },
-         {"Label_MouseIn", "Label_MouseOut", "Label_MouseIn"}, true},
+         [&](Desk& d) {
+             d.enter(d.form.Label);
+             d.away();
+             tick(d);
+             d.enter(d.form.Label);
+         },
+         {"Label_MouseIn", "Label_MouseOut", "Label_MouseIn"},
+         true},
         {"a label inside a frame leaves onto the frame",
          [&](Desk& d) {
-             d.enter(d.form.Inner); tick(d);
-             d.pointer.cursor = d.form.Frame1->mapToGlobal(QPoint(100, 90)); tick(d);
+             d.enter(d.form.Inner);
+             tick(d);
+             d.pointer.cursor = d.form.Frame1->mapToGlobal(QPoint(100, 90));
+             tick(d);
          },
-         {"Inner_MouseIn", "Inner_MouseOut"}, false},
+         {"Inner_MouseIn", "Inner_MouseOut"},
+         false},
         {"a timer the desktop refuses is tried again on the next move",
          [](Desk& d) {
-             d.pointer.refuseTimers = true; d.enter(d.form.Label);
-             d.pointer.refuseTimers = false; d.enter(d.form.Label);
+             d.pointer.refuseTimers = true;
+             d.enter(d.form.Label);
+             d.pointer.refuseTimers = false;
+             d.enter(d.form.Label);
          },
-         {"Label_MouseIn"}, true},
+         {"Label_MouseIn"},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -185,7 +254,7 @@ TEST(HoverWithDouble, HotAreaOfControlsWithAndWithoutAWindowOfTheirOwn)
         if (row.nativeLabel)
             form.Inner->setAttribute(Qt::WA_NativeWindow);
         const hover::HotArea area = hover::hotArea(*form.Inner);
-        QWidget* expectedWindow = row.nativeLabel ? static_cast<QWidget*>(form.Inner)
+        QWidget* expectedWindow = row.nativeLabel   ? static_cast<QWidget*>(form.Inner)
                                   : row.nativeFrame ? static_cast<QWidget*>(form.Frame1)
                                                     : static_cast<QWidget*>(&form);
         EXPECT_EQ(area.window, expectedWindow);

@@ -9,8 +9,8 @@
 #include "support/recording_shell_open.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QFontInfo>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -32,7 +32,10 @@ struct Notice {
         form = std::make_unique<FrmBuy>(platform);
         form->show();
     }
-    notice::NoticeLabel* byName(const char* name) const { return form->findChild<notice::NoticeLabel*>(QString::fromLatin1(name)); }
+    notice::NoticeLabel* byName(const char* name) const
+    {
+        return form->findChild<notice::NoticeLabel*>(QString::fromLatin1(name));
+    }
     QWidget* target(const char* name) const
     {
         return QByteArray(name) == "background" ? static_cast<QWidget*>(form.get()) : byName(name);
@@ -72,15 +75,18 @@ TEST(FrmBuy, CaptionTextsAndLook)
     const Row rows[] = {
         {"Label1", QStringLiteral("Danke, dass Sie Kiebitz benutzen.."), false},
         {"Label4", {}, false},
-        {"Label5", QStringLiteral("Damit erfolgt die Abgabe Ihres Gebots automatisch, in letzter Sekunde. (Sniperfunktion)"),
+        {"Label5",
+         QStringLiteral("Damit erfolgt die Abgabe Ihres Gebots automatisch, in letzter Sekunde. (Sniperfunktion)"),
          false},
         {"Label2",
-         QStringLiteral("Und Sie brauchen Ihren Computer noch nicht einmal angeschaltet lassen.       Das rechtzeitige "
-                        "Einschalten erfolgt automatisch."),
+         QStringLiteral(
+             "Und Sie brauchen Ihren Computer noch nicht einmal angeschaltet lassen.       Das rechtzeitige "
+             "Einschalten erfolgt automatisch."),
          false},
         {"Label6", {}, true},
         {"Label3", QStringLiteral("Klicken Sie auf diesen Text, um auf die Kiebitz-Homepage zu gelangen."), true},
-        {"Label7", QStringLiteral("Klicken Sie auf eine beliebige Stelle dieses Formulars um es zu schliessen."), false},
+        {"Label7", QStringLiteral("Klicken Sie auf eine beliebige Stelle dieses Formulars um es zu schliessen."),
+         false},
     };
     const QRect client = n.form->rect();
     for (const Row& row : rows) {
@@ -121,11 +127,11 @@ TEST(FrmBuy, ClicksCloseTheWindowAndOnlyTheLinkOpensTheSite)
         bool opensSite;
     };
     const Row rows[] = {
-        {"background", Qt::LeftButton, true, false}, {"Image1", Qt::LeftButton, true, false},
-        {"Label1", Qt::LeftButton, true, false},     {"Label2", Qt::LeftButton, true, false},
-        {"Label4", Qt::LeftButton, true, false},     {"Label5", Qt::LeftButton, true, false},
-        {"Label6", Qt::LeftButton, true, false},     {"Label7", Qt::LeftButton, true, false},
-        {"Label3", Qt::LeftButton, true, true},      {"Label3", Qt::RightButton, false, false},
+        {"background", Qt::LeftButton, true, false},   {"Image1", Qt::LeftButton, true, false},
+        {"Label1", Qt::LeftButton, true, false},       {"Label2", Qt::LeftButton, true, false},
+        {"Label4", Qt::LeftButton, true, false},       {"Label5", Qt::LeftButton, true, false},
+        {"Label6", Qt::LeftButton, true, false},       {"Label7", Qt::LeftButton, true, false},
+        {"Label3", Qt::LeftButton, true, true},        {"Label3", Qt::RightButton, false, false},
         {"background", Qt::RightButton, false, false},
     };
     for (const Row& row : rows) {
@@ -148,7 +154,8 @@ TEST(FrmBuy, PressOnOneControlAndReleaseOnAnotherIsNoClick)
 {
     Notice n;
     QTest::mousePress(n.form->Label3, Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
-    QTest::mouseRelease(n.form->Label3, Qt::LeftButton, Qt::NoModifier, n.form->Label3->rect().bottomRight() + QPoint(5, 5));
+    QTest::mouseRelease(n.form->Label3, Qt::LeftButton, Qt::NoModifier,
+                        n.form->Label3->rect().bottomRight() + QPoint(5, 5));
     EXPECT_TRUE(n.form->isVisible());
     EXPECT_TRUE(n.shell.opened.isEmpty());
 }
@@ -233,7 +240,8 @@ TEST(ShellOpenQt, TurnsTargetsIntoAddressesOrLocalFiles)
     };
     const Row rows[] = {
         {QStringLiteral("http://www.tickwerk.de/"), QStringLiteral("http://www.tickwerk.de/")},
-        {QStringLiteral("http://x.de/fw.php?&loc=http%3A%2F%2Fy"), QStringLiteral("http://x.de/fw.php?&loc=http%3A%2F%2Fy")},
+        {QStringLiteral("http://x.de/fw.php?&loc=http%3A%2F%2Fy"),
+         QStringLiteral("http://x.de/fw.php?&loc=http%3A%2F%2Fy")},
         {QStringLiteral(" mailto:a@b.de "), QStringLiteral("mailto:a@b.de")},
         {QStringLiteral("/tmp/a b.txt"), QStringLiteral("file:///tmp/a%20b.txt")},
         {QStringLiteral(""), {}},

@@ -50,18 +50,36 @@ const QString kLong(65'000, u'x');
 // Web documents and page tabs; a panel must not match the query.
 App firefox()
 {
-    return {{kApplication, "Firefox", false, {},
-             {{kFrame, "Seite 1 — Mozilla Firefox", false, {},
-               {{kTab, "Seite 1", true}, {kTab, kItem}, {kPanel, "Leiste", true},
-                {kDoc, "Seite 1", true, "http://127.0.0.1:1/1"}, {kDoc, kItem, false, "http://127.0.0.1:1/2"}}},
-              {kFrame, "Sag \"Hallo\" — Mozilla Firefox", true, {},
+    return {{kApplication,
+             "Firefox",
+             false,
+             {},
+             {{kFrame,
+               "Seite 1 — Mozilla Firefox",
+               false,
+               {},
+               {{kTab, "Seite 1", true},
+                {kTab, kItem},
+                {kPanel, "Leiste", true},
+                {kDoc, "Seite 1", true, "http://127.0.0.1:1/1"},
+                {kDoc, kItem, false, "http://127.0.0.1:1/2"}}},
+              {kFrame,
+               "Sag \"Hallo\" — Mozilla Firefox",
+               true,
+               {},
                {{kTab, "Sag \"Hallo\"", true}, {kDoc, "Sag \"Hallo\"", true, "http://127.0.0.1:1/3"}}}}},
             "DocURL"};
 }
 App chromium()
 {
-    return {{kApplication, "Chromium", false, {},
-             {{kFrame, "Leer - Chromium", false, {},
+    return {{kApplication,
+             "Chromium",
+             false,
+             {},
+             {{kFrame,
+               "Leer - Chromium",
+               false,
+               {},
                {{kTab, "", true}, {kTab, kLong}, {kDoc, "", true, "about:blank"}}}}},
             "URI"};
 }
@@ -86,13 +104,13 @@ std::vector<std::string> lines(const std::vector<AtspiPage>& pages, const QStrin
     return sorted(out);
 }
 
-const std::vector<std::string> kFirefoxPages = sorted({
-    "Firefox|Seite 1 — Mozilla Firefox|0||Seite 1|1",
-    "Firefox|Seite 1 — Mozilla Firefox|0||" + kItem.toStdString() + "|0",
-    "Firefox|Seite 1 — Mozilla Firefox|0|http://127.0.0.1:1/1|Seite 1|1",
-    "Firefox|Seite 1 — Mozilla Firefox|0|http://127.0.0.1:1/2|" + kItem.toStdString() + "|0",
-    "Firefox|Sag \"Hallo\" — Mozilla Firefox|1||Sag \"Hallo\"|1",
-    "Firefox|Sag \"Hallo\" — Mozilla Firefox|1|http://127.0.0.1:1/3|Sag \"Hallo\"|1"});
+const std::vector<std::string> kFirefoxPages =
+    sorted({"Firefox|Seite 1 — Mozilla Firefox|0||Seite 1|1",
+            "Firefox|Seite 1 — Mozilla Firefox|0||" + kItem.toStdString() + "|0",
+            "Firefox|Seite 1 — Mozilla Firefox|0|http://127.0.0.1:1/1|Seite 1|1",
+            "Firefox|Seite 1 — Mozilla Firefox|0|http://127.0.0.1:1/2|" + kItem.toStdString() + "|0",
+            "Firefox|Sag \"Hallo\" — Mozilla Firefox|1||Sag \"Hallo\"|1",
+            "Firefox|Sag \"Hallo\" — Mozilla Firefox|1|http://127.0.0.1:1/3|Sag \"Hallo\"|1"});
 
 TEST_F(AtspiPages, EveryDocumentAndTabOfEveryBrowserReadOncePerClick)
 {
@@ -100,9 +118,9 @@ TEST_F(AtspiPages, EveryDocumentAndTabOfEveryBrowserReadOncePerClick)
     own.own = true;
     FakeDesktop desktop(bus.address, {firefox(), chromium(), own});
     std::vector<std::string> expected = kFirefoxPages;
-    expected.insert(expected.end(), {"Chromium|Leer - Chromium|0|||1",
-                                     "Chromium|Leer - Chromium|0||" + kLong.toStdString() + "|0",
-                                     "Chromium|Leer - Chromium|0|about:blank||1"});
+    expected.insert(expected.end(),
+                    {"Chromium|Leer - Chromium|0|||1", "Chromium|Leer - Chromium|0||" + kLong.toStdString() + "|0",
+                     "Chromium|Leer - Chromium|0|about:blank||1"});
     expected = sorted(expected);
     AtspiBus reused(bus.address, 5000, 60'000);
     EXPECT_EQ(lines(reused.pages()), expected);
@@ -135,8 +153,8 @@ TEST_F(AtspiPages, BrowserListByWindowTitleElseTheTitlesThemselves)
         FakeDesktop desktop(bus.address, std::move(apps));
         AtspiBus atspi(bus.address, 5000, 0);
         std::vector<std::string> out;
-        for (const ShellBrowserEntry& e : AtspiShellWindows(atspi).browserWindows(windows.entries).value_or(
-                 std::vector<ShellBrowserEntry>{}))
+        for (const ShellBrowserEntry& e :
+             AtspiShellWindows(atspi).browserWindows(windows.entries).value_or(std::vector<ShellBrowserEntry>{}))
             out.push_back(QStringLiteral("%1|%2|%3|%4")
                               .arg(e.locationUrl, QString::number(e.window), e.documentTitle.left(9))
                               .arg(e.selected)
@@ -145,8 +163,8 @@ TEST_F(AtspiPages, BrowserListByWindowTitleElseTheTitlesThemselves)
     };
     EXPECT_EQ(entries({firefox(), chromium()}),
               sorted({"|0|Seite 1|1", "|0|eBay Arti|0", "http://127.0.0.1:1/1|0|Seite 1|1",
-                      "http://127.0.0.1:1/2|0|eBay Arti|0", "|12|Sag \"Hall|1", "http://127.0.0.1:1/3|12|Sag \"Hall|1",
-                      "|11||1", "|11|xxxxxxxxx|0", "about:blank|11||1"}));
+                      "http://127.0.0.1:1/2|0|eBay Arti|0", "|12|Sag \"Hall|1",
+                      "http://127.0.0.1:1/3|12|Sag \"Hall|1", "|11||1", "|11|xxxxxxxxx|0", "about:blank|11||1"}));
     EXPECT_EQ(entries({}), sorted({"http:|11|Leer|1", "http:|12|Sag \"Hall|1"}));
 }
 
@@ -167,14 +185,23 @@ TEST_F(AtspiPages, MisbehavingApplicationLeavesTheOthersPages)
         {"connection closes mid-walk", Fault::Closes, {}, 5000, 2500, {}},
         {"children as a string", Fault::None, {"GetChildren"}, 5000, 2500, {}},
         {"matches as au", Fault::None, {"GetMatches"}, 5000, 2500, {}},
-        {"names as int, states as a{ss}, attributes as as", Fault::None, {"Get", "GetState", "GetAttributes"}, 5000,
-         2500, {"||0|||0", "||0|||0"}},
+        {"names as int, states as a{ss}, attributes as as",
+         Fault::None,
+         {"Get", "GetState", "GetAttributes"},
+         5000,
+         2500,
+         {"||0|||0", "||0|||0"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        App broken{{kApplication, "Kaputt", false, {},
+        App broken{{kApplication,
+                    "Kaputt",
+                    false,
+                    {},
                     {{kFrame, "Kaputt", true, {}, {{kTab, "Tab", true}, {kDoc, "Dok", true, "http://x/"}}}}},
-                   "DocURL", row.fault, row.wrong};
+                   "DocURL",
+                   row.fault,
+                   row.wrong};
         App busy = firefox();
         busy.delayMs = 40;
         FakeDesktop desktop(bus.address, {broken, busy});

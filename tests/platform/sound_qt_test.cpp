@@ -22,8 +22,7 @@ namespace {
 
 // Runs `step`; aborts if it has not returned within two seconds, so that a
 // call that blocks fails the test instead of hanging it.
-template <typename Step>
-void bounded(const QString& what, Step step)
+template <typename Step> void bounded(const QString& what, Step step)
 {
     std::promise<void> done;
     const auto watchdog = std::async(std::launch::async, [returned = done.get_future(), what] {
@@ -51,9 +50,9 @@ TEST(SoundQt, UnplayableFilesNeverBlockInAnyOrder)
     const QByteArray wave = drum.readAll();
     QTemporaryDir dir;
     QStringList bad;
-    for (const QByteArray& bytes : {QByteArray(), wave.first(44), wave.first(wave.size() / 2 + 1),
-                                    QByteArray(wave).replace(20, 1, "\x03"), QByteArray(4096, '\x7f'),
-                                    QByteArray(wave).replace(40, 4, "\xf0\xff\xff\xff")}) {
+    for (const QByteArray& bytes :
+         {QByteArray(), wave.first(44), wave.first(wave.size() / 2 + 1), QByteArray(wave).replace(20, 1, "\x03"),
+          QByteArray(4096, '\x7f'), QByteArray(wave).replace(40, 4, "\xf0\xff\xff\xff")}) {
         QFile f(dir.filePath(QStringLiteral("%1.wav").arg(bad.size())));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         bad << f.fileName();
@@ -70,10 +69,11 @@ TEST(SoundQt, UnplayableFilesNeverBlockInAnyOrder)
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
     played += shuffled;
 
-    g_nextHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        g_warnings += type != QtDebugMsg && type != QtInfoMsg;
-        g_nextHandler(type, context, text);
-    });
+    g_nextHandler =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            g_warnings += type != QtDebugMsg && type != QtInfoMsg;
+            g_nextHandler(type, context, text);
+        });
     auto sound = std::make_unique<platform::SoundQt>();
     for (qsizetype i = 0; i < played.size(); ++i) {
         bounded(QStringLiteral("sound %1, %2").arg(i).arg(played[i]), [&] {

@@ -70,8 +70,8 @@ TEST(SystemClockLinux, TimeServiceGetsAnOffsetAndTheWindowStaysLive)
         qint64 offsetSeconds;  // how far the wanted time lies from now
         bool dateOnly;
     };
-    const Row rows[] = {{"time of day ahead", 37, false}, {"time of day behind", -3600, false},
-                        {"date ahead", 86'400, true}};
+    const Row rows[] = {
+        {"time of day ahead", 37, false}, {"time of day behind", -3600, false}, {"date ahead", 86'400, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         service.clockAfterwards.reset();

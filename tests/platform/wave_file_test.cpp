@@ -26,10 +26,7 @@ QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits)
     return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + QByteArray(6, '\0') + le(bits, 2));
 }
 
-QByteArray riff(const QByteArray& chunks)
-{
-    return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WAVE" + chunks;
-}
+QByteArray riff(const QByteArray& chunks) { return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WAVE" + chunks; }
 
 }  // namespace
 
@@ -48,8 +45,9 @@ TEST(WaveFile, DecodesWholeFramesOfIntegerPcmOnly)
         {"8-bit stereo", riff(fmt(1, 2, 8000, 8) + chunk("data", pcm)), QAudioFormat::UInt8, 2, pcm},
         {"24-bit widened", riff(fmt(1, 1, 8000, 24) + chunk("data", pcm.first(6))), QAudioFormat::Int32, 1,
          QByteArray("\0\x01\x02\x03\0\x04\x05\x06", 8)},
-        {"odd chunk padded, long fmt", riff(chunk("fmt ", mono16.sliced(8) + le(0, 2)) + chunk("LIST", "abc")
-                                            + chunk("data", pcm)), QAudioFormat::Int16, 1, pcm},
+        {"odd chunk padded, long fmt",
+         riff(chunk("fmt ", mono16.sliced(8) + le(0, 2)) + chunk("LIST", "abc") + chunk("data", pcm)),
+         QAudioFormat::Int16, 1, pcm},
         {"truncated: whole frames kept", riff(fmt(1, 2, 8000, 16) + chunk("data", pcm.first(6), 0xffffffff)),
          QAudioFormat::Int16, 2, pcm.first(4)},
         {"empty", {}},

@@ -95,9 +95,9 @@ TEST(WindowFlashX11, EachCallTogglesAttention)
     // the active window (EWMH).
     xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, other, XCB_CURRENT_TIME);
     xcb_flush(c);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return property(c, root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) ==
-                                             std::vector<std::uint32_t>{other}; },
-                                test::kEventBoundMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return property(c, root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) == std::vector<std::uint32_t>{other}; },
+        test::kEventBoundMs));
 
     // An even number of calls leaves the state as it was: openbox 3.6 has
     // crashed here when a window was destroyed while demanding attention.

@@ -40,8 +40,8 @@ protected:
 
 TEST(WindowListKWin, WithoutKWinListsNothing)
 {
-    const QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                               QStringLiteral("kiebitz-none"));
+    const QDBusConnection none =
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("kiebitz-none"));
     platform::WindowListKWin list(none, {}, 300);
     EXPECT_FALSE(list.available());
     EXPECT_TRUE(list.windows().empty());

@@ -82,8 +82,8 @@ TEST(WindowListWayland, WithoutCompositorListsNothingInTime)
 {
     SilentCompositor silent;
     ASSERT_FALSE(silent.path().isEmpty());
-    for (const QByteArray& display : {QByteArray("wayland-kiebitz-none"), QByteArray("/nonexistent/wayland-0"),
-                                      silent.path()}) {
+    for (const QByteArray& display :
+         {QByteArray("wayland-kiebitz-none"), QByteArray("/nonexistent/wayland-0"), silent.path()}) {
         SCOPED_TRACE(display.toStdString());
         platform::WindowListWayland none(display, {}, {}, 300);
         const auto start = std::chrono::steady_clock::now();
@@ -236,8 +236,8 @@ public:
         const std::uint32_t white[] = {m_screen->white_pixel};
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_screen->root, 0, 0, 200, 100, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, white);
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(property), atom(type), 8,
-                            std::uint32_t(bytes.size()), bytes.constData());
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom(property), atom(type), 8, std::uint32_t(bytes.size()),
+                            bytes.constData());
         xcb_map_window(m_c, w);
         xcb_flush(m_c);
         return m_made.emplace_back(w);
@@ -259,7 +259,8 @@ public:
 private:
     xcb_atom_t atom(const char* name)
     {
-        auto* r = xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        auto* r =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(r);
         return a;

@@ -47,7 +47,8 @@ public:
 
     xcb_atom_t atom(const char* name)
     {
-        auto* r = xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        auto* r =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(r);
         return a;
@@ -73,7 +74,8 @@ public:
     void destroy(xcb_window_t w) { xcb_destroy_window(m_c, w); }
     void restack(xcb_window_t w, bool raise)
     {
-        const std::uint32_t mode[] = {raise ? std::uint32_t(XCB_STACK_MODE_ABOVE) : std::uint32_t(XCB_STACK_MODE_BELOW)};
+        const std::uint32_t mode[] = {raise ? std::uint32_t(XCB_STACK_MODE_ABOVE)
+                                            : std::uint32_t(XCB_STACK_MODE_BELOW)};
         xcb_configure_window(m_c, w, XCB_CONFIG_WINDOW_STACK_MODE, mode);
     }
     // ICCCM: unmap, and tell the window manager with a synthetic UnmapNotify.
@@ -257,8 +259,10 @@ TEST_F(WindowListXcbTest, TitlesFromEitherNameProperty)
          QStringLiteral("Grüße – 5 € Kiebitz")},
         {"Latin-1 WM_NAME only", std::nullopt, Text{"STRING", "M\xfcller"}, QStringLiteral("Müller")},
         {"UTF-8 WM_NAME only", std::nullopt, Text{"UTF8_STRING", "Müller"}, QStringLiteral("Müller")},
-        {"COMPOUND_TEXT WM_NAME as Latin-1", std::nullopt, Text{"COMPOUND_TEXT", "Gr\xfc\xdf"}, QStringLiteral("Grüß")},
-        {"_NET_WM_NAME of wrong type", Text{"STRING", "wrong"}, Text{"STRING", "M\xfcller"}, QStringLiteral("Müller")},
+        {"COMPOUND_TEXT WM_NAME as Latin-1", std::nullopt, Text{"COMPOUND_TEXT", "Gr\xfc\xdf"},
+         QStringLiteral("Grüß")},
+        {"_NET_WM_NAME of wrong type", Text{"STRING", "wrong"}, Text{"STRING", "M\xfcller"},
+         QStringLiteral("Müller")},
         {"no name", std::nullopt, std::nullopt, QString()},
         {"0 characters", Text{"UTF8_STRING", ""}, Text{"STRING", ""}, QString()},
         {"1 character", Text{"UTF8_STRING", "€"}, std::nullopt, QStringLiteral("€")},
@@ -267,10 +271,13 @@ TEST_F(WindowListXcbTest, TitlesFromEitherNameProperty)
         {"65000 characters", Text{"UTF8_STRING", longTitle(65000).toUtf8()}, std::nullopt, longTitle(65000)},
         {"65000 Latin-1 characters", std::nullopt, Text{"STRING", QByteArray(65000, '\xe9')},
          QString(65000, QChar(0xe9))},
-        {"cut at NUL", Text{"UTF8_STRING", QByteArray("Auktion\0 Rest", 13)}, std::nullopt, QStringLiteral("Auktion")},
+        {"cut at NUL", Text{"UTF8_STRING", QByteArray("Auktion\0 Rest", 13)}, std::nullopt,
+         QStringLiteral("Auktion")},
         {"NUL first", std::nullopt, Text{"STRING", QByteArray("\0abc", 4)}, QString()},
-        {"invalid UTF-8", Text{"UTF8_STRING", "ab\xff\xfe" "cd\xc3"}, std::nullopt,
-         QStringLiteral("ab\ufffd\ufffdcd\ufffd")},
+        {"invalid UTF-8",
+         Text{"UTF8_STRING", "ab\xff\xfe"
+                             "cd\xc3"},
+         std::nullopt, QStringLiteral("ab\ufffd\ufffdcd\ufffd")},
     };
     std::vector<xcb_window_t> w;
     for (const Case& c : cases) {
@@ -346,7 +353,7 @@ TEST_F(WindowListXcbTest, StyleOfWindowStates)
             client.withdraw(w);
             if (expectWm()) {
                 ASSERT_TRUE(QTest::qWaitFor([&] { return client.wmState(w) != 1u && !client.inClientList(w); },
-                                             test::kEventBoundMs));
+                                            test::kEventBoundMs));
             }
         } else if (c.then == Then::Iconify) {
             client.iconify(w);
@@ -426,7 +433,8 @@ TEST_F(WindowListXcbTest, ListsWhileWindowsComeAndGo)
 
     const auto churnListed = [&] {
         const std::vector<WindowEntry> all = list.windows();
-        return std::any_of(all.begin(), all.end(), [](const WindowEntry& e) { return e.title.startsWith(u"Churn "); });
+        return std::any_of(all.begin(), all.end(),
+                           [](const WindowEntry& e) { return e.title.startsWith(u"Churn "); });
     };
     EXPECT_TRUE(QTest::qWaitFor(churnListed, test::kEventBoundMs));
     const auto start = std::chrono::steady_clock::now();

@@ -110,8 +110,9 @@ TEST(OptionsDialog, LayoutTextsColoursAndTabOrder)
     EXPECT_EQ(dlg.Check_Warnton->checkState(), Qt::Unchecked);
 
     // Tab order, starting from OK; the label takes no focus.
-    QWidget* expected[] = {dlg.cmdOK, dlg.cmdCancel, dlg.Check_msgonsync, dlg.Check_synconstart,
-                           dlg.Check_Warnton, dlg.Txt_WarnTonSek, dlg.Command1, dlg.Command2, dlg.cmdOK};
+    QWidget* expected[] = {dlg.cmdOK,         dlg.cmdCancel,      dlg.Check_msgonsync, dlg.Check_synconstart,
+                           dlg.Check_Warnton, dlg.Txt_WarnTonSek, dlg.Command1,        dlg.Command2,
+                           dlg.cmdOK};
     QWidget* w = dlg.cmdOK;
     for (QWidget* next : expected) {
         EXPECT_EQ(w, next) << next->objectName().toStdString();
@@ -142,11 +143,11 @@ TEST(OptionsDialog, OkChecksTheSecondsAndStoresInOrder)
         bool accepted;
         std::int16_t seconds;  // copy afterwards
     } rows[] = {
-        {"30", true, 30},      {" 30 ", true, 30},   {"2.5", true, 2},      {"3.5", true, 4},
-        {"0.4", true, 0},      {"32767", true, 32767}, {"1e2", true, 100},
-        {"0", false, 60},      {"-5", false, 60},    {"abc", false, 60},    {"", false, 60},
-        {"32768", false, 60},  {"99999", false, 60}, {"1e9", false, 60},    {"32767.5", false, 60},
-        {"2,5", false, 60},    {"12 s", false, 60},
+        {"30", true, 30},     {" 30 ", true, 30},     {"2.5", true, 2},       {"3.5", true, 4},
+        {"0.4", true, 0},     {"32767", true, 32767}, {"1e2", true, 100},     {"0", false, 60},
+        {"-5", false, 60},    {"abc", false, 60},     {"", false, 60},        {"32768", false, 60},
+        {"99999", false, 60}, {"1e9", false, 60},     {"32767.5", false, 60}, {"2,5", false, 60},
+        {"12 s", false, 60},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
@@ -168,8 +169,8 @@ TEST(OptionsDialog, OkChecksTheSecondsAndStoresInOrder)
             EXPECT_EQ(dlg.result(), QDialog::Accepted);
             EXPECT_FALSE(dlg.isVisible());
             EXPECT_TRUE(f.fake.messages.shown.empty());
-            EXPECT_EQ(f.fake.settings.writes, QStringList({key::msgonsync, key::synconstart, key::warnton,
-                                                           key::warntonsek, key::soundfile}));
+            EXPECT_EQ(f.fake.settings.writes,
+                      QStringList({key::msgonsync, key::synconstart, key::warnton, key::warntonsek, key::soundfile}));
             EXPECT_EQ(f.stored(key::msgonsync), u"0");
             EXPECT_EQ(f.stored(key::synconstart), u"1");
             EXPECT_EQ(f.stored(key::warnton), u"1");
@@ -192,9 +193,9 @@ TEST(OptionsDialog, OkChecksTheSecondsAndStoresInOrder)
 // the choice in effect for this run.
 TEST(OptionsDialog, StoreThatRefusesAKeyIsReported)
 {
-    for (const QStringList& refused : {QStringList{key::msgonsync}, QStringList{key::soundfile},
-                                       QStringList{key::msgonsync, key::synconstart, key::warnton,
-                                                   key::warntonsek, key::soundfile}}) {
+    for (const QStringList& refused :
+         {QStringList{key::msgonsync}, QStringList{key::soundfile},
+          QStringList{key::msgonsync, key::synconstart, key::warnton, key::warntonsek, key::soundfile}}) {
         SCOPED_TRACE(refused.join(u' ').toStdString());
         Fixture f;
         f.fake.settings.refused = refused;
@@ -202,8 +203,8 @@ TEST(OptionsDialog, StoreThatRefusesAKeyIsReported)
         dlg.show();
         dlg.Txt_WarnTonSek->setText(QStringLiteral("25"));
         QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
-        EXPECT_EQ(f.fake.settings.writes, QStringList({key::msgonsync, key::synconstart, key::warnton,
-                                                       key::warntonsek, key::soundfile}));
+        EXPECT_EQ(f.fake.settings.writes,
+                  QStringList({key::msgonsync, key::synconstart, key::warnton, key::warntonsek, key::soundfile}));
         ASSERT_EQ(f.fake.messages.shown.size(), 1u);
         EXPECT_EQ(f.fake.messages.shown[0].title, u"Fehler");
         EXPECT_TRUE(f.fake.messages.shown[0].text.startsWith(u"Fehlernummer:  75\r\n"));

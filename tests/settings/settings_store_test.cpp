@@ -118,8 +118,8 @@ TEST(SettingsStore, StoredTextThatIsNoValueReadsAsDefault)
     struct Row {
         const char* text;
         std::int16_t expected;
-    } rows[] = {{"-5", -5}, {" 7 ", 7}, {"2.5", 2}, {"3.5", 4}, {"-32768", -32768}, {"32768", 60},
-                {"-32769", 60}, {"", 60}, {"1e3", 1000}, {"0x10", 60}, {"12abc", 60}};
+    } rows[] = {{"-5", -5},     {" 7 ", 7}, {"2.5", 2},    {"3.5", 4},   {"-32768", -32768}, {"32768", 60},
+                {"-32769", 60}, {"", 60},   {"1e3", 1000}, {"0x10", 60}, {"12abc", 60}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
         ASSERT_TRUE(store.save(kApp, kSection, settings::key::warntonsek, QString::fromUtf8(r.text)));
@@ -132,8 +132,18 @@ TEST(SettingsStore, StoredTextThatIsNoValueReadsAsDefault)
 TEST(SettingsStore, ReadsAndWritesValuesAsQSettings)
 {
     const QString values[] = {
-        {}, qs(" blanks "), qs("a,b;c=d"), qs("\"q\" \\ 'x'"), qs("@at"), qs("@@"), qs("\t\n\r\x01" "7f\x7f"),
-        qs("a") + QChar(0) + qs("0b"), qs("Klänge € 😀"), qs("@ByteArray(x)"), qs("%U0041\\x41"),
+        {},
+        qs(" blanks "),
+        qs("a,b;c=d"),
+        qs("\"q\" \\ 'x'"),
+        qs("@at"),
+        qs("@@"),
+        qs("\t\n\r\x01"
+           "7f\x7f"),
+        qs("a") + QChar(0) + qs("0b"),
+        qs("Klänge € 😀"),
+        qs("@ByteArray(x)"),
+        qs("%U0041\\x41"),
     };
     for (const QString& value : values) {
         SCOPED_TRACE(value.toStdString());
@@ -166,11 +176,18 @@ TEST(SettingsStore, BrokenLinesLoseNoOtherKey)
         Values values;      // besides InstallDir and warnton
         QByteArray kept;    // bytes the file keeps
     } rows[] = {
-        {"unclosed quote", "soundfile=\"/a/b.wav\n", "Left=10\n[Other]\nx=\"1\"\n",
-         {{soundfile, qs("/a/b.wav")}, {Left, qs("10")}}, "\n[Other]\nx=\"1\"\n"},
+        {"unclosed quote",
+         "soundfile=\"/a/b.wav\n",
+         "Left=10\n[Other]\nx=\"1\"\n",
+         {{soundfile, qs("/a/b.wav")}, {Left, qs("10")}},
+         "\n[Other]\nx=\"1\"\n"},
         {"final backslash", "Top=-45\\\n", "Left=10\n", {{Top, qs("-45")}, {Left, qs("10")}}, {}},
         {"raw CR", "soundfile=/a/\rb.wav\n", "Left=10\rTop=3\n", {{soundfile, qs("/a/")}, {Top, qs("3")}}, {}},
-        {"half section header", "[Kieb\n", "Left=10\n[Other]\nwarnton=5\n", {{Left, qs("10")}}, "[Other]\nwarnton=5\n"},
+        {"half section header",
+         "[Kieb\n",
+         "Left=10\n[Other]\nwarnton=5\n",
+         {{Left, qs("10")}},
+         "[Other]\nwarnton=5\n"},
         {"NUL block", QByteArray(300, '\0'), "Left=10", {{Left, qs("10")}}, {}},
         {"garbage binary", noise + '\n', "Left=10\n", {{Left, qs("10")}}, {}},
         // Bytes that are not UTF-8 read as Latin-1 and are kept as they are.
@@ -198,7 +215,8 @@ TEST(SettingsStore, BrokenLinesLoseNoOtherKey)
         ASSERT_TRUE(QFile::copy(storeFile(dir), copy));
         QSettings old(copy, QSettings::IniFormat);
         for (const auto& [key, value] : values) {
-            EXPECT_EQ(SettingsStoreQSettings(dir.path()).get(kApp, kSection, key, qs("-")), value) << key.toStdString();
+            EXPECT_EQ(SettingsStoreQSettings(dir.path()).get(kApp, kSection, key, qs("-")), value)
+                << key.toStdString();
             if (value.toUtf8() == value.toLatin1()) {
                 EXPECT_EQ(old.value(kSection + u'/' + key).toString(), value) << key.toStdString();
             }

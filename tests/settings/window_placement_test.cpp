@@ -119,11 +119,11 @@ TEST(RestoreWindowPos, WindowStateAndTheSwitch)
         bool restoreState;
         settings::WindowStateValue expected;
     } rows[] = {
-        {nullptr, true, settings::StateNormal},     {"1", true, settings::StateMinimized},
-        {"2", true, settings::StateMaximized},      {" 2 ", true, settings::StateMaximized},
-        {"1.5", true, settings::StateMaximized},    {"3", true, settings::StateNormal},
-        {"-1", true, settings::StateNormal},        {"99999", true, settings::StateNormal},
-        {"zu", true, settings::StateNormal},        {"1", false, settings::StateNormal},
+        {nullptr, true, settings::StateNormal},  {"1", true, settings::StateMinimized},
+        {"2", true, settings::StateMaximized},   {" 2 ", true, settings::StateMaximized},
+        {"1.5", true, settings::StateMaximized}, {"3", true, settings::StateNormal},
+        {"-1", true, settings::StateNormal},     {"99999", true, settings::StateNormal},
+        {"zu", true, settings::StateNormal},     {"1", false, settings::StateNormal},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.stored ? r.stored : "(none)");
@@ -148,9 +148,12 @@ TEST(CountInstances, CountsOtherWatchingInstances)
     } rows[] = {
         {"empty desktop", {}, 0},
         {"only the own window", {{kOwnId, kTask, QStringLiteral("Uhr Kiebitz")}}, 0},
-        {"one other instance", {{kOwnId, kTask, QStringLiteral("x Kiebitz")}, {7, kTask, QStringLiteral("Uhr Kiebitz")}}, 1},
+        {"one other instance",
+         {{kOwnId, kTask, QStringLiteral("x Kiebitz")}, {7, kTask, QStringLiteral("Uhr Kiebitz")}},
+         1},
         {"two others and a browser",
-         {{7, kTask, QStringLiteral("Uhr Kiebitz")}, {8, kTask, QStringLiteral("eBay - Mozilla Firefox")},
+         {{7, kTask, QStringLiteral("Uhr Kiebitz")},
+          {8, kTask, QStringLiteral("eBay - Mozilla Firefox")},
           {9, kTask, QStringLiteral("Lampe Kiebitz")}},
          2},
         {"idle instance caption", {{7, kTask, QStringLiteral(" Kiebitz 1.6.30")}}, 0},
@@ -194,7 +197,8 @@ TEST(SaveWindowPos, WritesNormalRectangleAndStateInOrder)
                   QStringList({key::Left, key::Top, key::Width, key::Height, key::WindowState}));
         int i = 0;
         for (const QString& k : fake.settings.writes)
-            EXPECT_EQ(fake.settings.get(kApp, kSection, k, {}), QString::fromUtf8(r.expected[i++])) << k.toStdString();
+            EXPECT_EQ(fake.settings.get(kApp, kSection, k, {}), QString::fromUtf8(r.expected[i++]))
+                << k.toStdString();
     }
 }
 

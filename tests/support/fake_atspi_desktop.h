@@ -78,9 +78,9 @@ struct App {
 // "<frame>" and "<frame>_<page>".
 class FakeObject : public QDBusVirtualObject {
 public:
-    FakeObject(const App* app, QList<FakeRef> apps, std::atomic<int>& reads) : m_app(app), m_apps(apps), m_reads(reads)
-    {
-    }
+    FakeObject(const App* app, QList<FakeRef> apps, std::atomic<int>& reads)
+        : m_app(app), m_apps(apps), m_reads(reads)
+    {}
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& m, const QDBusConnection& c) override
     {
@@ -107,9 +107,12 @@ private:
     static QVariant wrongAnswer(const QString& member)
     {
         const QMap<QString, QVariant> answers = {
-            {"GetChildren", "kein Array"}, {"GetState", QVariant::fromValue(QMap<QString, QString>{{"a", "b"}})},
-            {"Get", QVariant::fromValue(QDBusVariant(42))}, {"GetRole", "Dokument"},
-            {"GetMatches", QVariant::fromValue(QList<uint>{1, 2})}, {"GetAttributes", QStringList{"DocURL"}}};
+            {"GetChildren", "kein Array"},
+            {"GetState", QVariant::fromValue(QMap<QString, QString>{{"a", "b"}})},
+            {"Get", QVariant::fromValue(QDBusVariant(42))},
+            {"GetRole", "Dokument"},
+            {"GetMatches", QVariant::fromValue(QList<uint>{1, 2})},
+            {"GetAttributes", QStringList{"DocURL"}}};
         return answers.value(member);
     }
     QVariant answer(const QDBusMessage& m, const QDBusConnection& c, const Node& n, const QString& at) const

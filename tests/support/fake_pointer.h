@@ -17,8 +17,8 @@ namespace kiebitz::test {
 class FakePointer : public platform::Pointer {
 public:
     struct Region {
-        QRect rect;        // screen pixels
-        QWidget* window;   // nullptr stands for another program's window
+        QRect rect;       // screen pixels
+        QWidget* window;  // nullptr stands for another program's window
     };
     struct Timer {
         int periodMs = 0;

@@ -14,10 +14,14 @@ namespace {
 QByteArray reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -159,7 +163,8 @@ void LoopbackHttpServer::answer(QTcpSocket* socket, const Response& response)
     if (response.generatedBodySize > 0) {
         socket->write(head(response, response.generatedBodySize));
         const qint64 total = response.generatedBodySize;
-        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket, total] { pumpGenerated(socket, total); });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket,
+                         [this, socket, total] { pumpGenerated(socket, total); });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, total] {
             if (m_generatedSent < total)
                 m_closedEarly = true;

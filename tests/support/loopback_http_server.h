@@ -22,7 +22,7 @@ namespace kiebitz::test {
 class LoopbackHttpServer {
 public:
     struct Piece {
-        int delayMs = 0;                  // after the previous piece (or the head)
+        int delayMs = 0;  // after the previous piece (or the head)
         QByteArray bytes;
         std::function<void()> beforeSend;  // runs just before the piece goes out
     };
@@ -40,7 +40,7 @@ public:
 
     struct Request {
         QByteArray method;
-        QByteArray target;            // path and query
+        QByteArray target;              // path and query
         QList<QByteArray> headerLines;  // as received, without CR LF
         // Value of the first header `name` (case-insensitive), exactly as
         // sent after "Name:" and one blank; empty when absent.

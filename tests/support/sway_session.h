@@ -85,13 +85,15 @@ inline qint64 swayContainer(const std::function<bool(const QJsonObject&)>& match
 // sway's container id of the window titled `title`; 0 when there is none.
 inline qint64 swayContainer(const QString& title)
 {
-    return swayContainer([&](const QJsonObject& view) { return view.value(QStringLiteral("name")).toString() == title; });
+    return swayContainer(
+        [&](const QJsonObject& view) { return view.value(QStringLiteral("name")).toString() == title; });
 }
 
 // sway's container id of a window of process `pid`; 0 when there is none.
 inline qint64 swayContainerOf(qint64 pid)
 {
-    return swayContainer([&](const QJsonObject& view) { return view.value(QStringLiteral("pid")).toInteger() == pid; });
+    return swayContainer(
+        [&](const QJsonObject& view) { return view.value(QStringLiteral("pid")).toInteger() == pid; });
 }
 
 // Activates the window titled `title` as a click on it would.
@@ -147,8 +149,7 @@ public:
         : m_socket(m_dir.filePath(QStringLiteral("foot.sock"))),
           m_server(QStringLiteral("foot"), {QStringLiteral("--server=") + m_socket}, {},
                    m_dir.filePath(QStringLiteral("foot.log")))
-    {
-    }
+    {}
     bool ready()
     {
         const bool up = m_server.started() && waitFor([&] { return QFileInfo::exists(m_socket); }, 10'000);
@@ -165,11 +166,10 @@ public:
     // A window titled `title`; it closes when the returned program ends.
     std::unique_ptr<Program> window(const QString& title, const QString& appId = QStringLiteral("foot")) const
     {
-        return std::make_unique<Program>(QStringLiteral("footclient"),
-                                         QStringList{QStringLiteral("--server-socket=") + m_socket,
-                                                     QStringLiteral("--title=") + title,
-                                                     QStringLiteral("--app-id=") + appId, QStringLiteral("sleep"),
-                                                     QStringLiteral("600")});
+        return std::make_unique<Program>(
+            QStringLiteral("footclient"),
+            QStringList{QStringLiteral("--server-socket=") + m_socket, QStringLiteral("--title=") + title,
+                        QStringLiteral("--app-id=") + appId, QStringLiteral("sleep"), QStringLiteral("600")});
     }
 
 private:

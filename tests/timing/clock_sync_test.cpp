@@ -59,18 +59,36 @@ TEST(ReadTimePage, FindsDateAndTimeBeforeTheZoneWord)
         {"html page",
          "<html><body><p>The official eBay Time is:</p><b>Wednesday, December 06, 2026</b>"
          "<br><b>Wed, 06 Dec 2026 11:00:00 GMT</b></body></html>",
-         Outcome::Read, "GMT", {{2026, 12, 6}, {11, 0}}},
+         Outcome::Read,
+         "GMT",
+         {{2026, 12, 6}, {11, 0}}},
         {"bst only", "Monday, 10 Jul 2006 18:05:09 BST", Outcome::Read, "BST", {{2006, 7, 10}, {18, 5, 9}}},
         {"lower case zone", "Monday, 10 Jul 2006 18:05:09 gmt", Outcome::Read, "GMT", {{2006, 7, 10}, {18, 5, 9}}},
-        {"december, two-digit month", "Thursday, 31 Dec 2026 23:59:59 GMT", Outcome::Read, "GMT",
+        {"december, two-digit month",
+         "Thursday, 31 Dec 2026 23:59:59 GMT",
+         Outcome::Read,
+         "GMT",
          {{2026, 12, 31}, {23, 59, 59}}},
-        {"sharp s keeps positions", "Straße, 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT", {{2006, 3, 14}, {17, 30}}},
-        {"window starts at the first character", " 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+        {"sharp s keeps positions",
+         "Straße, 14 Mar 2006 17:30:00 GMT",
+         Outcome::Read,
+         "GMT",
+         {{2006, 3, 14}, {17, 30}}},
+        {"window starts at the first character",
+         " 14 Mar 2006 17:30:00 GMT",
+         Outcome::Read,
+         "GMT",
          {{2006, 3, 14}, {17, 30}}},
         {"window would start before the text", "14 Mar 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
-        {"gmt before the time", "<title>Time (gmt)</title> Tuesday, 14 Mar 2006 17:30:00 GMT", Outcome::Unreadable,
-         "GMT", {}},
-        {"gmt wins over an earlier bst", "BST is summer time; Tuesday, 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+        {"gmt before the time",
+         "<title>Time (gmt)</title> Tuesday, 14 Mar 2006 17:30:00 GMT",
+         Outcome::Unreadable,
+         "GMT",
+         {}},
+        {"gmt wins over an earlier bst",
+         "BST is summer time; Tuesday, 14 Mar 2006 17:30:00 GMT",
+         Outcome::Read,
+         "GMT",
          {{2006, 3, 14}, {17, 30}}},
         {"unknown month", "Tuesday, 14 Mrz 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
         {"piece of the month row", "Tuesday, 14 Ebm 2006 17:30:00 GMT", Outcome::Unreadable, "GMT", {}},
@@ -82,10 +100,16 @@ TEST(ReadTimePage, FindsDateAndTimeBeforeTheZoneWord)
         {"empty", "", Outcome::NoTimeInformation, "", {}},
         {"zone word at the limit", upTo18192 + "GMT", Outcome::Unreadable, "GMT", {}},
         {"zone word cut by the limit", upTo18193 + "GMT", Outcome::NoTimeInformation, "", {}},
-        {"time right at the limit", QString(18192 - 25, u'x') + " 14 Mar 2006 17:30:00 GMT", Outcome::Read, "GMT",
+        {"time right at the limit",
+         QString(18192 - 25, u'x') + " 14 Mar 2006 17:30:00 GMT",
+         Outcome::Read,
+         "GMT",
          {{2006, 3, 14}, {17, 30}}},
-        {"zone word beyond the limit", QString(20000, u'x') + " 14 Mar 2006 17:30:00 GMT", Outcome::NoTimeInformation,
-         "", {}},
+        {"zone word beyond the limit",
+         QString(20000, u'x') + " 14 Mar 2006 17:30:00 GMT",
+         Outcome::NoTimeInformation,
+         "",
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -174,22 +198,51 @@ TEST(SyncClock, OutcomesAgainstARealServer)
     tenMegabytes.generatedBodySize = 10 * 1024 * 1024;
     const std::vector<Row> rows = {
         {"example page", page(example), kStatusUpdated, {QTime(18, 30)}, {QDate(2006, 3, 14)}},
-        {"bst page", page("<b>Wed, 06 Dec 2026 11:00:00 BST</b>"), kStatusUpdated, {QTime(11, 0)},
+        {"bst page",
+         page("<b>Wed, 06 Dec 2026 11:00:00 BST</b>"),
+         kStatusUpdated,
+         {QTime(11, 0)},
          {QDate(2026, 12, 6)}},
-        {"bst page on a pc in summer time", page("<b>Mon, 10 Jul 2006 18:05:09 BST</b>"), kStatusUpdated,
-         {QTime(19, 5, 9)}, {QDate(2006, 7, 10)}, false, test::kEventBoundMs, false, false, true},
-        {"day rolls over on the move to local time", page("<b>Sun, 06 Dec 2026 23:30:00 GMT</b>"), kStatusUpdated,
-         {QTime(0, 30)}, {QDate(2026, 12, 7)}},
-        {"page two days ahead sets the date", page("<b>Tue, 08 Dec 2026 11:00:00 GMT</b>"), kStatusUpdated,
-         {QTime(12, 0)}, {QDate(2026, 12, 8)}},
-        {"page three days ahead keeps the date", page("<b>Wed, 09 Dec 2026 11:00:00 GMT</b>"), kStatusUpdated,
+        {"bst page on a pc in summer time",
+         page("<b>Mon, 10 Jul 2006 18:05:09 BST</b>"),
+         kStatusUpdated,
+         {QTime(19, 5, 9)},
+         {QDate(2006, 7, 10)},
+         false,
+         test::kEventBoundMs,
+         false,
+         false,
+         true},
+        {"day rolls over on the move to local time",
+         page("<b>Sun, 06 Dec 2026 23:30:00 GMT</b>"),
+         kStatusUpdated,
+         {QTime(0, 30)},
+         {QDate(2026, 12, 7)}},
+        {"page two days ahead sets the date",
+         page("<b>Tue, 08 Dec 2026 11:00:00 GMT</b>"),
+         kStatusUpdated,
+         {QTime(12, 0)},
+         {QDate(2026, 12, 8)}},
+        {"page three days ahead keeps the date",
+         page("<b>Wed, 09 Dec 2026 11:00:00 GMT</b>"),
+         kStatusUpdated,
          {QTime(12, 0)}},
-        {"body in slow pieces, seconds since the answer began added", slow, kStatusUpdated, {QTime(12, 0, 12)},
+        {"body in slow pieces, seconds since the answer began added",
+         slow,
+         kStatusUpdated,
+         {QTime(12, 0, 12)},
          {QDate(2026, 12, 6)}},
         {"gmt before the time", page("<title>Time (GMT)</title>" + example), kStatusUnexpected, {}, {}, true},
         {"time within 22 characters of the start", page("14 Mar 2006 17:30:00 GMT"), kStatusUnexpected, {}, {}, true},
-        {"clock refuses to be set", page(example), kStatusUnexpected, {QTime(18, 30)}, {}, true, test::kEventBoundMs,
-         false, true},
+        {"clock refuses to be set",
+         page(example),
+         kStatusUnexpected,
+         {QTime(18, 30)},
+         {},
+         true,
+         test::kEventBoundMs,
+         false,
+         true},
         {"empty body", page({}), kStatusNoTime},
         {"10 MB body", tenMegabytes, kStatusNoTime},
         {"server error page", page("<h1>500</h1>", 500), kStatusNoTime},
@@ -231,7 +284,8 @@ TEST(SyncClock, OutcomesAgainstARealServer)
         for (const auto& req : run.server.requests()) {
             EXPECT_EQ(req.method, "GET");
             if (req.target == kVersion)
-                EXPECT_EQ(req.headerLine("User-Agent"), "User-Agent: Tickwerk - " + core::versionText().toLatin1() + " - ");
+                EXPECT_EQ(req.headerLine("User-Agent"),
+                          "User-Agent: Tickwerk - " + core::versionText().toLatin1() + " - ");
             else
                 EXPECT_EQ(req.headerLine("User-Agent"),
                           "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
@@ -259,8 +313,12 @@ TEST(SyncClock, MessageOnlyWhenMsgonsyncIsNotZero)
         bool shown;
     };
     const std::vector<Row> rows = {
-        {0, "Tuesday, 14 Mar 2006 17:30:00 GMT", false}, {0, "14 Mar 2006 17:30:00 GMT", false},
-        {0, "", false},  {1, "", true}, {-1, "", true}, {2, "Tuesday, 14 Mar 2006 17:30:00 GMT", true},
+        {0, "Tuesday, 14 Mar 2006 17:30:00 GMT", false},
+        {0, "14 Mar 2006 17:30:00 GMT", false},
+        {0, "", false},
+        {1, "", true},
+        {-1, "", true},
+        {2, "Tuesday, 14 Mar 2006 17:30:00 GMT", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.msgonsync << " " << row.body.toStdString());
@@ -385,7 +443,12 @@ TEST(HttpControlQt, StatesAndAnswers)
     const std::vector<Row> rows = {
         {"answer", page("hello"), false, {5, 7, 12}, QStringLiteral("hello")},
         {"error status keeps the body", page("no such page", 404), false, {5, 7, 12}, QStringLiteral("no such page")},
-        {"single-byte code page", page("Gr\xfc\xdf" "e \x80"), false, {5, 7, 12}, QStringLiteral("Grüße €")},
+        {"single-byte code page",
+         page("Gr\xfc\xdf"
+              "e \x80"),
+         false,
+         {5, 7, 12},
+         QStringLiteral("Grüße €")},
         {"refused", page("x"), true, {5, 11}, {}},
         {"never answers", neverAnswers(), false, {5, 11}, {}},
     };
@@ -441,7 +504,8 @@ TEST(HttpControlQt, SendsHeaderLinesAsWritten)
 {
     ControlRun c;
     c.server.route("/h", page("ok"));
-    c.get(c.server.url(QStringLiteral("/h")), QStringLiteral("User-Agent: Tickwerk - 1.6.30 - \r\nX-Extra:  two\r\n"));
+    c.get(c.server.url(QStringLiteral("/h")),
+          QStringLiteral("User-Agent: Tickwerk - 1.6.30 - \r\nX-Extra:  two\r\n"));
     ASSERT_EQ(c.server.requests().size(), 1u);
     const auto& req = c.server.requests()[0];
     EXPECT_EQ(req.headerLine("User-Agent"), "User-Agent: Tickwerk - 1.6.30 - ");

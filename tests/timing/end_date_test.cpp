@@ -21,20 +21,42 @@ TEST(DetectSite, ZoneWordThenEndPhrase)
         const char* site;
     };
     const Row rows[] = {
-        {"endet", "MEZ", "de"},   {"xxxxx", "MESZ", "de"},  {"", "mesz", "de"},     {"ends ", "PST", "com"},
-        {"", "pdt", "com"},       {"", "EST", "ca"},        {"", "EDT", "ca"},      {"", "Paris", "fr"},
-        {"", "h.esp", "es"},      {"", "GMT", "uk"},        {"", "BST", "uk"},      {"", "AEST", "au"},
-        {"", "AEDST", "au"},      {"", "MYT", "my"},        {"", "PHT", "ph"},      {"", "SGT", "sg"},
+        {"endet", "MEZ", "de"},
+        {"xxxxx", "MESZ", "de"},
+        {"", "mesz", "de"},
+        {"ends ", "PST", "com"},
+        {"", "pdt", "com"},
+        {"", "EST", "ca"},
+        {"", "EDT", "ca"},
+        {"", "Paris", "fr"},
+        {"", "h.esp", "es"},
+        {"", "GMT", "uk"},
+        {"", "BST", "uk"},
+        {"", "AEST", "au"},
+        {"", "AEDST", "au"},
+        {"", "MYT", "my"},
+        {"", "PHT", "ph"},
+        {"", "SGT", "sg"},
         // The zone word wins over the phrase.
         {"scade", "MEZ", "de"},
         // "CET"/"CEST": the end phrase, any letter case, compared whole.
-        {"endet", "CET", "de"},   {"Ends ", "CEST", "com"}, {"FIN :", "cet", "fr"}, {"Final", "CET", "es"},
-        {"Scade", "CET", "it"},   {"loopt", "cest", "nl"},
-        {"ends", "CET", ""},      // four characters: the blank is part of the phrase
-        {"endets", "CET", ""},    {"scadw", "CET", ""},     {"", "CEST", ""},
+        {"endet", "CET", "de"},
+        {"Ends ", "CEST", "com"},
+        {"FIN :", "cet", "fr"},
+        {"Final", "CET", "es"},
+        {"Scade", "CET", "it"},
+        {"loopt", "cest", "nl"},
+        {"ends", "CET", ""},  // four characters: the blank is part of the phrase
+        {"endets", "CET", ""},
+        {"scadw", "CET", ""},
+        {"", "CEST", ""},
         // Unknown zone words never look at the phrase.
-        {"endet", "JST", ""},     {"endet", "", ""},        {"endet", " MEZ", ""},  {"endet", "MEZ ", ""},
-        {"endet", "ME", ""},      {"endet", "CETX", ""},
+        {"endet", "JST", ""},
+        {"endet", "", ""},
+        {"endet", " MEZ", ""},
+        {"endet", "MEZ ", ""},
+        {"endet", "ME", ""},
+        {"endet", "CETX", ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.phrase) + "|" + r.zone);
@@ -50,18 +72,28 @@ TEST(NormalizeEndDate, EverySiteToGermanDate)
         const char* expect;
     };
     const Row rows[] = {
-        {"de", "12.03.06", "12.03.2006"},       {"com", "Mar-12-06", "12.03.2006"},
-        {"com", "Dec-31-06", "31.12.2006"},     {"com", "JAN-02-07", "02.01.2007"},
-        {"ca", "12-Mar-06", "12.03.2006"},      {"uk", "12-mar-06", "12.03.2006"},
-        {"au", "30-Nov-06", "30.11.2006"},      {"es", "12-ago-06", "12.08.2006"},
-        {"es", "24-DIC-06", "24.12.2006"},      {"it", "05-ott-06", "05.10.2006"},
-        {"it", "01-gen-07", "01.01.2007"},      {"nl", "12-mrt-06", "12.03.2006"},
-        {"nl", "12-mar-06", "12.0mar.2006"},    // not a Dutch name: the token stays
-        {"fr", "12-mars-06", "12.03.2006"},     {"fr", "01-janv-07", "01.01.2007"},
-        {"fr", "03-avr-06", "03.04.2006"},      // three-letter name: year from the end
-        {"fr", "15-oct-06", "15.10.2006"},      {"my", "12-03-2006", "12.03.2006"},
-        {"ph", "01-12-2006", "01.12.2006"},     {"sg", "12-03-2006", "12.03.2006"},
-        {"", "12.03.06", ""},                   {"DE", "12.03.06", ""},  // site codes are exact
+        {"de", "12.03.06", "12.03.2006"},
+        {"com", "Mar-12-06", "12.03.2006"},
+        {"com", "Dec-31-06", "31.12.2006"},
+        {"com", "JAN-02-07", "02.01.2007"},
+        {"ca", "12-Mar-06", "12.03.2006"},
+        {"uk", "12-mar-06", "12.03.2006"},
+        {"au", "30-Nov-06", "30.11.2006"},
+        {"es", "12-ago-06", "12.08.2006"},
+        {"es", "24-DIC-06", "24.12.2006"},
+        {"it", "05-ott-06", "05.10.2006"},
+        {"it", "01-gen-07", "01.01.2007"},
+        {"nl", "12-mrt-06", "12.03.2006"},
+        {"nl", "12-mar-06", "12.0mar.2006"},  // not a Dutch name: the token stays
+        {"fr", "12-mars-06", "12.03.2006"},
+        {"fr", "01-janv-07", "01.01.2007"},
+        {"fr", "03-avr-06", "03.04.2006"},  // three-letter name: year from the end
+        {"fr", "15-oct-06", "15.10.2006"},
+        {"my", "12-03-2006", "12.03.2006"},
+        {"ph", "01-12-2006", "01.12.2006"},
+        {"sg", "12-03-2006", "12.03.2006"},
+        {"", "12.03.06", ""},
+        {"DE", "12.03.06", ""},  // site codes are exact
         {"jp", "12-03-06", ""},
     };
     for (const Row& r : rows) {
@@ -80,11 +112,8 @@ TEST(NormalizeEndDate, AccentedFrenchMonthsInEveryEncoding)
         const char* expect;
     };
     const Row rows[] = {
-        {"14-févr-07", "14.02.2007"},
-        {"01-août-06", "01.08.2006"},
-        {"15-déc-06", "15.12.2006"},
-        {"15-DÉC-06", "15.12.2006"},
-        {"09-FÉVR-07", "09.02.2007"},
+        {"14-févr-07", "14.02.2007"}, {"01-août-06", "01.08.2006"}, {"15-déc-06", "15.12.2006"},
+        {"15-DÉC-06", "15.12.2006"},  {"09-FÉVR-07", "09.02.2007"},
     };
     for (const Row& r : rows) {
         const QString proper = u8(r.utf8);
@@ -101,7 +130,9 @@ TEST(NormalizeEndDate, AccentedFrenchMonthsInEveryEncoding)
         }
     }
     // Text in the code page itself, decoded properly, is left alone.
-    EXPECT_EQ(repairMisdecodedUtf8(core::fromAnsi("d\xE9" "c")), u8("déc"));
+    EXPECT_EQ(repairMisdecodedUtf8(core::fromAnsi("d\xE9"
+                                                  "c")),
+              u8("déc"));
     EXPECT_EQ(repairMisdecodedUtf8(u8("Ã©")), u8("é"));
     EXPECT_EQ(repairMisdecodedUtf8(u8("Ã")), u8("Ã"));  // not complete UTF-8
 }
@@ -116,11 +147,11 @@ TEST(NormalizeEndDate, ReadsBackOrNotAtAll)
         bool readable;
     };
     const Row rows[] = {
-        {"com", "Mar-12-06", true}, {"fr", "01-août-06", true}, {"sg", "12-03-2006", true},
+        {"com", "Mar-12-06", true},  {"fr", "01-août-06", true},  {"sg", "12-03-2006", true},
         {"com", "Xyz-12-06", false}, {"com", "anf-12-06", false},  // inside "janfeb", not a name
-        {"com", "-12-06", false},    {"com", "", false},           {"nl", "12-mar-06", false},
-        {"uk", "12-03-06", false},   {"uk", "12-1-06", false},     {"fr", "01-12", false},
-        {"fr", "12-1-06", false},    {"it", "12-mrz-06", false},   {"ca", "1-mar-06", false},
+        {"com", "-12-06", false},    {"com", "", false},          {"nl", "12-mar-06", false},
+        {"uk", "12-03-06", false},   {"uk", "12-1-06", false},    {"fr", "01-12", false},
+        {"fr", "12-1-06", false},    {"it", "12-mrz-06", false},  {"ca", "1-mar-06", false},
         {"my", "12-3-2006", false},  {"de", "1.3.06", false},
     };
     for (const Row& r : rows) {
@@ -137,8 +168,13 @@ TEST(EndDate, AnyTextIsSafe)
     surrogates.append(u"-f");
     surrogates.append(QChar(0xDC00));
     const QString texts[] = {
-        QString(), QStringLiteral("x"), QString(10000, u'\u00c3'), QString(10000, QChar(0)),
-        QString(3, QChar(0)) + QStringLiteral("-janv-06"), surrogates, u8("12-\xF0\x9F\x98\x80-06"),
+        QString(),
+        QStringLiteral("x"),
+        QString(10000, u'\u00c3'),
+        QString(10000, QChar(0)),
+        QString(3, QChar(0)) + QStringLiteral("-janv-06"),
+        surrogates,
+        u8("12-\xF0\x9F\x98\x80-06"),
         QString(10000, u'-'),
     };
     const char* sites[] = {"de", "com", "fr", "es", "it", "nl", "uk", "au", "ca", "my", "ph", "sg", ""};

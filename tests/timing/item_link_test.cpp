@@ -18,8 +18,8 @@ TEST(HexByte, TwoDigitsForEveryByte)
         const char* hex;
     };
     const Row rows[] = {
-        {0, "00"},     {9, "09"},     {10, "0A"},  {15, "0F"},  {16, "10"},         {46, "2E"},
-        {228, "E4"},   {255, "FF"},   {256, "0100"}, {0x1F0, "1F0"}, {-1, "FFFFFFFF"},
+        {0, "00"},   {9, "09"},   {10, "0A"},    {15, "0F"},     {16, "10"},       {46, "2E"},
+        {228, "E4"}, {255, "FF"}, {256, "0100"}, {0x1F0, "1F0"}, {-1, "FFFFFFFF"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.code);
@@ -45,7 +45,7 @@ TEST(EncodeUrl, CodePageValues)
         {QString(QChar(0)), "%00"},
         {QStringLiteral("äÄéß"), "%E4%C4%E9%DF"},
         {QStringLiteral("€"), "%80"},
-        {QStringLiteral("ıſ"), "%3F%3F"},  // upper case I and S, but not ASCII
+        {QStringLiteral("ıſ"), "%3F%3F"},       // upper case I and S, but not ASCII
         {QStringLiteral("\U0001F600"), "%3F"},  // one character, not two
         {lone, "%3F"},
         {QStringLiteral("\u0100"), "%3F"},

@@ -20,7 +20,10 @@ namespace {
 using core::CivilTime;
 using test::FakeTimeZone;
 
-core::DateValue at(int y, int mo, int d, int h, int mi, int s = 0) { return *core::dateTimeSerial(y, mo, d, h, mi, s); }
+core::DateValue at(int y, int mo, int d, int h, int mi, int s = 0)
+{
+    return *core::dateTimeSerial(y, mo, d, h, mi, s);
+}
 
 std::string text(core::DateValue v) { return core::generalDateText(v).toStdString(); }
 
@@ -56,17 +59,26 @@ TEST(ConvertToGMT, ZoneTable)
     };
     const core::DateValue v = at(2006, 3, 12, 18, 30);
     const Row rows[] = {
-        {"MEZ", v, at(2006, 3, 12, 17, 30)},   {"CET", v, at(2006, 3, 12, 17, 30)},
-        {"MESZ", v, at(2006, 3, 12, 16, 30)},  {"CEST", v, at(2006, 3, 12, 16, 30)},
-        {"PST", v, at(2006, 3, 13, 2, 30)},    {"pdt", v, at(2006, 3, 13, 1, 30)},
-        {"EST", v, at(2006, 3, 12, 23, 30)},   {"EDT", v, at(2006, 3, 12, 22, 30)},
-        {"GMT", v, v},                          {"BST", v, at(2006, 3, 12, 17, 30)},
-        {"MYT", v, at(2006, 3, 12, 10, 30)},   {"PHT", v, at(2006, 3, 12, 10, 30)},
-        {"SGT", v, at(2006, 3, 12, 10, 30)},   {"AEST", v, at(2006, 3, 12, 8, 30)},
+        {"MEZ", v, at(2006, 3, 12, 17, 30)},
+        {"CET", v, at(2006, 3, 12, 17, 30)},
+        {"MESZ", v, at(2006, 3, 12, 16, 30)},
+        {"CEST", v, at(2006, 3, 12, 16, 30)},
+        {"PST", v, at(2006, 3, 13, 2, 30)},
+        {"pdt", v, at(2006, 3, 13, 1, 30)},
+        {"EST", v, at(2006, 3, 12, 23, 30)},
+        {"EDT", v, at(2006, 3, 12, 22, 30)},
+        {"GMT", v, v},
+        {"BST", v, at(2006, 3, 12, 17, 30)},
+        {"MYT", v, at(2006, 3, 12, 10, 30)},
+        {"PHT", v, at(2006, 3, 12, 10, 30)},
+        {"SGT", v, at(2006, 3, 12, 10, 30)},
+        {"AEST", v, at(2006, 3, 12, 8, 30)},
         {"AEDST", at(2007, 1, 1, 9, 0), at(2006, 12, 31, 22, 0)},
         {"PST", at(2006, 12, 31, 20, 0), at(2007, 1, 1, 4, 0)},
-        {"JST", v, core::kZeroDate},           {"", v, core::kZeroDate},
-        {"MEZ ", v, core::kZeroDate},          {"GMTX", v, core::kZeroDate},
+        {"JST", v, core::kZeroDate},
+        {"", v, core::kZeroDate},
+        {"MEZ ", v, core::kZeroDate},
+        {"GMTX", v, core::kZeroDate},
         // No value, or no usable one, stays no value.
         {"GMT", core::kZeroDate, core::kZeroDate},
         {"MEZ", core::kZeroDate, core::kZeroDate},
@@ -96,12 +108,17 @@ TEST(ConvertToGMT, SpanishAndFrenchSeasonAtTheMoment)
         int hours;
     };
     const Row rows[] = {
-        {"H.ESP", &summer, at(2006, 7, 1, 12, 0), -2},   {"PARIS", &summer, at(2006, 7, 1, 12, 0), -2},
-        {"h.esp", &noSeasons, at(2006, 7, 1, 12, 0), -1}, {"paris", &noSeasons, at(2006, 7, 1, 12, 0), -1},
-        {"PARIS", &rules, at(2026, 7, 1, 12, 0), -2},    {"PARIS", &rules, at(2026, 1, 15, 12, 0), -1},
+        {"H.ESP", &summer, at(2006, 7, 1, 12, 0), -2},
+        {"PARIS", &summer, at(2006, 7, 1, 12, 0), -2},
+        {"h.esp", &noSeasons, at(2006, 7, 1, 12, 0), -1},
+        {"paris", &noSeasons, at(2006, 7, 1, 12, 0), -1},
+        {"PARIS", &rules, at(2026, 7, 1, 12, 0), -2},
+        {"PARIS", &rules, at(2026, 1, 15, 12, 0), -1},
         // 29.03.2026 02:00 CET is the change; 01:59 is still winter.
-        {"H.ESP", &rules, at(2026, 3, 29, 1, 59), -1},   {"H.ESP", &rules, at(2026, 3, 29, 3, 0), -2},
-        {"PARIS", &rules, at(2026, 10, 25, 1, 59), -2},  {"PARIS", &rules, at(2026, 10, 25, 2, 0), -1},
+        {"H.ESP", &rules, at(2026, 3, 29, 1, 59), -1},
+        {"H.ESP", &rules, at(2026, 3, 29, 3, 0), -2},
+        {"PARIS", &rules, at(2026, 10, 25, 1, 59), -2},
+        {"PARIS", &rules, at(2026, 10, 25, 2, 0), -1},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.zone) + " " + text(r.value));

@@ -47,8 +47,7 @@ class Stage {
 public:
     Stage(QDBusConnection bus, const QDeadlineTimer& deadline, int stagesLeft)
         : m_bus(std::move(bus)), m_deadline(deadline.remainingTime() / stagesLeft)
-    {
-    }
+    {}
 
     std::size_t call(const Ref& to, const QString& interface, const QString& method, const QVariantList& args = {})
     {
@@ -58,7 +57,10 @@ public:
         m_calls.push_back(m_bus.asyncCall(m, left));
         return m_calls.size() - 1;
     }
-    std::size_t name(const Ref& to) { return call(to, kProperties, QStringLiteral("Get"), {kAccessible, QStringLiteral("Name")}); }
+    std::size_t name(const Ref& to)
+    {
+        return call(to, kProperties, QStringLiteral("Get"), {kAccessible, QStringLiteral("Name")});
+    }
 
     // The answer's first value; invalid when the call failed or timed out.
     QVariant answer(std::size_t i)
@@ -108,7 +110,8 @@ std::vector<Ref> refs(const QVariant& v)
 
 QString text(const QVariant& v)
 {
-    const QVariant inner = v.metaType() == QMetaType::fromType<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
+    const QVariant inner =
+        v.metaType() == QMetaType::fromType<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
     return inner.metaType() == QMetaType::fromType<QString>() ? inner.toString() : QString();
 }
 
@@ -163,8 +166,7 @@ AtspiBus::AtspiBus(QString address, int budgetMs, int reuseMs)
       m_connectionName(QStringLiteral("kiebitz-a11y-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_budgetMs(budgetMs),
       m_reuseMs(reuseMs)
-{
-}
+{}
 
 AtspiBus::~AtspiBus()
 {
@@ -188,8 +190,8 @@ std::optional<QDBusConnection> AtspiBus::connection()
         QDBusConnection session = QDBusConnection::sessionBus();
         if (!session.isConnected())
             return std::nullopt;
-        const QDBusMessage reply = session.call(sessionCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {}),
-                                                QDBus::Block, m_budgetMs);
+        const QDBusMessage reply = session.call(
+            sessionCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {}), QDBus::Block, m_budgetMs);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
             return std::nullopt;
         address = text(reply.arguments().front());
@@ -219,8 +221,8 @@ std::vector<AtspiPage> AtspiBus::readPages(QDBusConnection bus)
 
     // The applications the registry knows.
     Stage registry(bus, deadline, 5);
-    const std::size_t appsCall =
-        registry.call({QStringLiteral("org.a11y.atspi.Registry"), kRootPath}, kAccessible, QStringLiteral("GetChildren"));
+    const std::size_t appsCall = registry.call({QStringLiteral("org.a11y.atspi.Registry"), kRootPath}, kAccessible,
+                                               QStringLiteral("GetChildren"));
     const std::vector<Ref> apps = refs(registry.answer(appsCall));
 
     // This program is an application on the bus too, and one that cannot
@@ -228,13 +230,14 @@ std::vector<AtspiPage> AtspiBus::readPages(QDBusConnection bus)
     Stage pidStage(bus, deadline, 4);
     std::vector<std::size_t> pidCalls;
     for (const Ref& app : apps)
-        pidCalls.push_back(pidStage.call({QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus")},
-                                         QStringLiteral("org.freedesktop.DBus"),
-                                         QStringLiteral("GetConnectionUnixProcessID"), {app.service}));
+        pidCalls.push_back(pidStage.call(
+            {QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus")},
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"), {app.service}));
     std::vector<Ref> others;
     for (std::size_t i = 0; i < apps.size(); ++i) {
         const QVariant pid = pidStage.answer(pidCalls[i]);
-        if (pid.metaType() == QMetaType::fromType<uint>() && qint64(pid.toUInt()) != QCoreApplication::applicationPid())
+        if (pid.metaType() == QMetaType::fromType<uint>() &&
+            qint64(pid.toUInt()) != QCoreApplication::applicationPid())
             others.push_back(apps[i]);
     }
 
@@ -325,9 +328,10 @@ AccessibilitySwitch::State AtspiBus::switchState()
     QDBusConnection session = QDBusConnection::sessionBus();
     if (!session.isConnected())
         return AccessibilitySwitch::State::Unavailable;
-    const QDBusMessage reply = session.call(
-        sessionCall(kProperties, QStringLiteral("Get"), {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")}),
-        QDBus::Block, m_budgetMs);
+    const QDBusMessage reply =
+        session.call(sessionCall(kProperties, QStringLiteral("Get"),
+                                 {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")}),
+                     QDBus::Block, m_budgetMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return AccessibilitySwitch::State::Unavailable;
     const QVariant v = reply.arguments().front().value<QDBusVariant>().variant();
@@ -341,10 +345,11 @@ bool AtspiBus::switchOn()
     QDBusConnection session = QDBusConnection::sessionBus();
     if (!session.isConnected())
         return false;
-    const QDBusMessage reply = session.call(
-        sessionCall(kProperties, QStringLiteral("Set"),
-                    {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"), QVariant::fromValue(QDBusVariant(true))}),
-        QDBus::Block, m_budgetMs);
+    const QDBusMessage reply =
+        session.call(sessionCall(kProperties, QStringLiteral("Set"),
+                                 {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
+                                  QVariant::fromValue(QDBusVariant(true))}),
+                     QDBus::Block, m_budgetMs);
     m_lastRead.invalidate();
     return reply.type() == QDBusMessage::ReplyMessage;
 }

@@ -24,7 +24,7 @@ struct AtspiPage {
     QString application;  // the browser's accessible name ("Firefox", "Chromium")
     QString frameTitle;   // the title of the top-level window that holds it
     bool frameActive = false;
-    QString url;          // empty for a tab known only by its name
+    QString url;  // empty for a tab known only by its name
     QString title;
     bool selected = false;  // the page its window shows
 };

@@ -30,10 +30,7 @@ void retire(QTimer* timer)
 
 QPoint PointerQt::cursorPos() const { return QCursor::pos(); }
 
-QWidget* PointerQt::windowAt(const QPoint& screenPos) const
-{
-    return hostWindow(QApplication::widgetAt(screenPos));
-}
+QWidget* PointerQt::windowAt(const QPoint& screenPos) const { return hostWindow(QApplication::widgetAt(screenPos)); }
 
 QWidget* PointerQt::foregroundWindow() const { return QApplication::activeWindow(); }
 

@@ -36,8 +36,9 @@ int utf8Length(QByteArrayView b, qsizetype i)
     if (c >= 0xE0 && c <= 0xEF)
         return follows(i + 1, c == 0xE0 ? 0xA0 : 0x80, c == 0xED ? 0x9F : 0xBF) && follows(i + 2) ? 3 : 0;
     if (c >= 0xF0 && c <= 0xF4)
-        return follows(i + 1, c == 0xF0 ? 0x90 : 0x80, c == 0xF4 ? 0x8F : 0xBF) && follows(i + 2) && follows(i + 3) ? 4
-                                                                                                                    : 0;
+        return follows(i + 1, c == 0xF0 ? 0x90 : 0x80, c == 0xF4 ? 0x8F : 0xBF) && follows(i + 2) && follows(i + 3)
+                   ? 4
+                   : 0;
     return 0;
 }
 
@@ -108,8 +109,9 @@ QString unescapedKey(QByteArrayView bytes)
         const int digits = i + 1 < in.size() && in[i + 1] == u'U' ? 4 : 2;
         const qsizetype first = i + 1 + (digits == 4 ? 1 : 0);
         bool ok = false;
-        const ushort code =
-            in[i] == u'%' && first + digits <= in.size() ? QStringView(in).sliced(first, digits).toUShort(&ok, 16) : 0;
+        const ushort code = in[i] == u'%' && first + digits <= in.size()
+                                ? QStringView(in).sliced(first, digits).toUShort(&ok, 16)
+                                : 0;
         if (ok) {
             out += QChar(code);
             i = first + digits - 1;
@@ -188,8 +190,9 @@ struct Value {
 
 Value unescapedValue(QByteArrayView s)
 {
-    static constexpr char kNamed[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
-                                         {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    static constexpr char kNamed[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                         {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
+                                         {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     Value v;
     qsizetype i = 0;
     qsizetype chopLimit = 0;  // blanks before this point came from escapes or quotes
@@ -446,8 +449,8 @@ struct Document {
     // Bytes that are not UTF-8 stay as they are.
     void repair()
     {
-        std::erase_if(lines,
-                      [](const Line& l) { return l.kind == Line::Broken || (l.kind == Line::Blank && l.end == kNul); });
+        std::erase_if(
+            lines, [](const Line& l) { return l.kind == Line::Broken || (l.kind == Line::Blank && l.end == kNul); });
         for (Line& l : lines) {
             if (l.end == kNul)
                 l.end = "\n";
@@ -597,7 +600,8 @@ QString SettingsStoreQSettings::get(const QString& app, const QString& section, 
     return defaultValue;
 }
 
-bool SettingsStoreQSettings::save(const QString& app, const QString& section, const QString& key, const QString& value)
+bool SettingsStoreQSettings::save(const QString& app, const QString& section, const QString& key,
+                                  const QString& value)
 {
     const QString fileName = storeFile(m_baseFolder, app);
     if (!QDir().mkpath(QFileInfo(fileName).absolutePath()))

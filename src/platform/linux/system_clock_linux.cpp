@@ -17,8 +17,7 @@ namespace kiebitz::platform {
 
 SystemClockLinux::SystemClockLinux(QDBusConnection timeService, bool setDirectly, int timeServiceTimeoutMs)
     : m_timeService(std::move(timeService)), m_setDirectly(setDirectly), m_timeoutMs(timeServiceTimeoutMs)
-{
-}
+{}
 
 QDateTime SystemClockLinux::now() const { return QDateTime::currentDateTime(); }
 bool SystemClockLinux::setTimeOfDay(const QTime& time)

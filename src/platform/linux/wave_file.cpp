@@ -15,15 +15,9 @@ constexpr quint16 kFormatPcm = 1;           // WAVE_FORMAT_PCM
 constexpr quint16 kMaxChannels = 8;         // 7.1, the most a desktop plays
 constexpr quint32 kMaxSampleRate = 384000;  // the highest rate PulseAudio takes
 
-quint16 le16(QByteArrayView bytes, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(bytes.data() + at);
-}
+quint16 le16(QByteArrayView bytes, qsizetype at) { return qFromLittleEndian<quint16>(bytes.data() + at); }
 
-quint32 le32(QByteArrayView bytes, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(bytes.data() + at);
-}
+quint32 le32(QByteArrayView bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.data() + at); }
 
 QAudioFormat::SampleFormat sampleFormat(quint16 bits)
 {
@@ -71,8 +65,8 @@ std::optional<WaveSound> decodeWave(QByteArrayView file)
             const quint16 channels = le16(file, body + 2);
             const quint32 rate = le32(file, body + 4);
             bits = le16(file, body + 14);
-            if (le16(file, body) != kFormatPcm || channels == 0 || channels > kMaxChannels || rate == 0
-                || rate > kMaxSampleRate || sampleFormat(bits) == QAudioFormat::Unknown)
+            if (le16(file, body) != kFormatPcm || channels == 0 || channels > kMaxChannels || rate == 0 ||
+                rate > kMaxSampleRate || sampleFormat(bits) == QAudioFormat::Unknown)
                 return std::nullopt;
             format.setSampleFormat(sampleFormat(bits));
             format.setChannelCount(channels);

@@ -57,8 +57,7 @@ void WindowFlashX11::flash(quintptr windowId)
     ev.data.data32[0] = 2;
     ev.data.data32[1] = attention;
     ev.data.data32[3] = 1;  // source: normal application
-    xcb_send_event(c, 0, screen->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(c);
 }

@@ -72,10 +72,11 @@ public slots:
 };
 
 WindowListKWin::WindowListKWin(QDBusConnection bus, WindowListWayland::OwnWindows ownWindows, int timeoutMs)
-    : m_bus(std::move(bus)), m_ownWindows(std::move(ownWindows)), m_timeoutMs(timeoutMs),
+    : m_bus(std::move(bus)),
+      m_ownWindows(std::move(ownWindows)),
+      m_timeoutMs(timeoutMs),
       m_receiver(std::make_unique<KWinReportReceiver>())
-{
-}
+{}
 
 WindowListKWin::~WindowListKWin()
 {
@@ -87,11 +88,12 @@ bool WindowListKWin::available()
 {
     if (!m_bus.isConnected() || !m_bus.interface())
         return false;
-    const QDBusMessage r = m_bus.call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"))
-            << kKWin,
-        QDBus::Block, m_timeoutMs);
+    const QDBusMessage r = m_bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                                     QStringLiteral("/org/freedesktop/DBus"),
+                                                                     QStringLiteral("org.freedesktop.DBus"),
+                                                                     QStringLiteral("NameHasOwner"))
+                                          << kKWin,
+                                      QDBus::Block, m_timeoutMs);
     return r.type() == QDBusMessage::ReplyMessage && r.arguments().value(0).toBool();
 }
 
@@ -134,7 +136,8 @@ std::optional<QByteArray> WindowListKWin::report()
         // KWin 6 names a script's object /Scripting/ScriptN, KWin 5 /N.
         const QString run = QStringLiteral("run");
         const QString interface = QStringLiteral("org.kde.kwin.Script");
-        if (call(QStringLiteral("/Scripting/Script%1").arg(id), interface, run, {}).type() != QDBusMessage::ReplyMessage)
+        if (call(QStringLiteral("/Scripting/Script%1").arg(id), interface, run, {}).type() !=
+            QDBusMessage::ReplyMessage)
             call(QStringLiteral("/%1").arg(id), interface, run, {});
         if (!m_receiver->list && left() > 0) {
             QEventLoop loop;
@@ -176,18 +179,21 @@ std::vector<WindowEntry> WindowListKWin::windows()
             id = m_ids.insert(key, m_nextId++);
         const bool framed = (w.value(QStringLiteral("n")).toBool() || w.value(QStringLiteral("d")).toBool()) &&
                             !w.value(QStringLiteral("k")).toBool();
-        listed.push_back({{*id, core::WS_VISIBLE | (framed ? core::WS_BORDER : 0u), w.value(QStringLiteral("t")).toString()},
-                          w.value(QStringLiteral("s")).toInteger(),
-                          w.value(QStringLiteral("p")).toInteger() == pid});
+        listed.push_back(
+            {{*id, core::WS_VISIBLE | (framed ? core::WS_BORDER : 0u), w.value(QStringLiteral("t")).toString()},
+             w.value(QStringLiteral("s")).toInteger(),
+             w.value(QStringLiteral("p")).toInteger() == pid});
     }
-    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.stacking > b.stacking; });
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const Listed& a, const Listed& b) { return a.stacking > b.stacking; });
 
     const std::vector<OwnWindow> own = m_ownWindows ? m_ownWindows() : std::vector<OwnWindow>{};
     std::vector<WindowEntry> out;
     out.reserve(listed.size());
     for (Listed& l : listed) {
         if (l.own && !own.empty()) {
-            const auto same = std::find_if(own.begin(), own.end(), [&](const OwnWindow& w) { return w.title == l.entry.title; });
+            const auto same =
+                std::find_if(own.begin(), own.end(), [&](const OwnWindow& w) { return w.title == l.entry.title; });
             l.entry.id = same != own.end() ? same->id : own.front().id;
         }
         out.push_back(std::move(l.entry));

@@ -94,7 +94,7 @@ struct WindowListWayland::Connection {
     std::vector<std::unique_ptr<ForeignToplevel>> toplevels;
     std::uint64_t serial = 0;
     WindowId* nextId = nullptr;  // the list's, so that ids never repeat
-    bool broken = false;  // a protocol or socket error, or the manager ended
+    bool broken = false;         // a protocol or socket error, or the manager ended
     std::unique_ptr<QSocketNotifier> notifier;
     std::function<void()> afterEvents;  // run after the notifier's reads
 
@@ -283,8 +283,7 @@ bool WindowListWayland::Connection::roundtrip(int timeoutMs)
     bool done = false;
     wl_callback_add_listener(callback, &kSyncListener, &done);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done && readOnce(done, deadline)) {
-    }
+    while (!done && readOnce(done, deadline)) {}
     // An answer that comes later goes to a destroyed proxy and is dropped.
     wl_callback_destroy(callback);
     if (wl_display_get_error(display) != 0)
@@ -318,10 +317,11 @@ std::vector<ForeignToplevel*> WindowListWayland::Connection::ordered() const
 }
 
 WindowListWayland::WindowListWayland(QByteArray display, OwnWindows ownWindows, QStringList ownAppIds, int timeoutMs)
-    : m_display(std::move(display)), m_ownWindows(std::move(ownWindows)), m_ownAppIds(std::move(ownAppIds)),
+    : m_display(std::move(display)),
+      m_ownWindows(std::move(ownWindows)),
+      m_ownAppIds(std::move(ownAppIds)),
       m_timeoutMs(timeoutMs)
-{
-}
+{}
 
 WindowListWayland::~WindowListWayland() = default;
 
@@ -399,7 +399,8 @@ void WindowListWayland::recogniseOwnWindows(Connection& c)
     const std::vector<OwnWindow> own = m_ownWindows();
     const auto keyOf = [](const OwnWindow& w) { return w.key ? w.key : std::uintptr_t(w.id); };
     for (const auto& t : c.toplevels) {
-        if (t->ownKey && std::none_of(own.begin(), own.end(), [&](const OwnWindow& w) { return keyOf(w) == t->ownKey; }))
+        if (t->ownKey &&
+            std::none_of(own.begin(), own.end(), [&](const OwnWindow& w) { return keyOf(w) == t->ownKey; }))
             t->ownKey = 0;
     }
     const std::vector<ForeignToplevel*> order = c.ordered();

@@ -17,8 +17,7 @@ namespace {
 struct FreeReply {
     void operator()(void* p) const { std::free(p); }
 };
-template <class T>
-using Reply = std::unique_ptr<T, FreeReply>;
+template <class T> using Reply = std::unique_ptr<T, FreeReply>;
 
 // The reply to a request, its error freed unseen: null when the request
 // failed (for a window, nearly always because it is gone).
@@ -95,8 +94,7 @@ constexpr std::uint32_t kTitleChunk = 16384;
 // Levels below a child of the root searched for a window with WM_STATE.
 constexpr int kMaxFrameDepth = 3;
 
-template <class T>
-std::vector<T> values(const xcb_get_property_reply_t* r, std::uint8_t format)
+template <class T> std::vector<T> values(const xcb_get_property_reply_t* r, std::uint8_t format)
 {
     if (!r || r->format != format)
         return {};
@@ -106,8 +104,8 @@ std::vector<T> values(const xcb_get_property_reply_t* r, std::uint8_t format)
 
 xcb_window_t firstWindow(const xcb_get_property_reply_t* r)
 {
-    const std::vector<xcb_window_t> w = r && r->type == XCB_ATOM_WINDOW ? values<xcb_window_t>(r, 32)
-                                                                          : std::vector<xcb_window_t>{};
+    const std::vector<xcb_window_t> w =
+        r && r->type == XCB_ATOM_WINDOW ? values<xcb_window_t>(r, 32) : std::vector<xcb_window_t>{};
     return w.empty() ? xcb_window_t(XCB_WINDOW_NONE) : w.front();
 }
 
@@ -230,7 +228,8 @@ std::optional<Facts> collect(xcb_connection_t* c, const Atoms& a, const Pending&
 std::uint32_t styleOf(const Facts& f, bool wm)
 {
     const bool iconic = f.wmState == kIconicState;
-    const bool visible = wm ? (f.wmState == kNormalState || iconic || (!f.wmState && f.mapped)) : (f.mapped || iconic);
+    const bool visible =
+        wm ? (f.wmState == kNormalState || iconic || (!f.wmState && f.mapped)) : (f.mapped || iconic);
     // Framed means "a task bar would show it" (EWMH): a top-level window of
     // its own that is not override-redirect, of type NORMAL or DIALOG (or
     // none), without _NET_WM_STATE_SKIP_TASKBAR, and managed (WM_STATE) when
@@ -248,8 +247,8 @@ void readRest(xcb_connection_t* c, const std::vector<WindowEntry>& entries, std:
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const RawTitle& t = titles[i];
         if (t.bytesAfter > 0)
-            more.emplace_back(i, xcb_get_property(c, 0, xcb_window_t(entries[i].id), t.property, t.type,
-                                                  kTitleChunk, (t.bytesAfter + 3) / 4));
+            more.emplace_back(i, xcb_get_property(c, 0, xcb_window_t(entries[i].id), t.property, t.type, kTitleChunk,
+                                                  (t.bytesAfter + 3) / 4));
     }
     for (const auto& [i, cookie] : more) {
         const auto r = take(c, xcb_get_property_reply, cookie);
@@ -280,7 +279,8 @@ std::vector<xcb_window_t> childrenTopmostFirst(const xcb_query_tree_reply_t* tre
 // topmost first. Each level below the children is one round of requests.
 std::vector<xcb_window_t> clientsByTree(xcb_connection_t* c, xcb_window_t root, const Atoms& a)
 {
-    const std::vector<xcb_window_t> top = childrenTopmostFirst(take(c, xcb_query_tree_reply, xcb_query_tree(c, root)).get());
+    const std::vector<xcb_window_t> top =
+        childrenTopmostFirst(take(c, xcb_query_tree_reply, xcb_query_tree(c, root)).get());
     std::vector<std::pair<xcb_get_window_attributes_cookie_t, xcb_get_property_cookie_t>> probes;
     probes.reserve(top.size());
     for (const xcb_window_t w : top)
@@ -392,7 +392,8 @@ std::vector<WindowEntry> WindowListXcb::windows()
     const Atoms& a = conn->atoms;
 
     const auto check = requestWmCheck(c, conn->root, a);
-    const auto stackingCookie = xcb_get_property(c, 0, conn->root, a[NetClientListStacking], XCB_ATOM_WINDOW, 0, 65536);
+    const auto stackingCookie =
+        xcb_get_property(c, 0, conn->root, a[NetClientListStacking], XCB_ATOM_WINDOW, 0, 65536);
     const bool wm = wmRunning(c, a, check);
     const auto stacking = take(c, xcb_get_property_reply, stackingCookie);
 
