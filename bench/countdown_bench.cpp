@@ -107,7 +107,8 @@ int main(int argc, char** argv)
     const bool minutes = mode == QLatin1String("minutes");
     const std::int64_t ahead = mode == QLatin1String("cpu") ? 7200 : minutes ? 60 + seconds + 2 : seconds + 1;
     const int bandInterval = minutes ? 200 : 1000;
-    form.show_Auction(core::addSeconds(now, ahead));
+    state.auction.AuctionEnd = core::addSeconds(now, ahead);
+    form.show_Auction(state.auction.AuctionEnd);
     form.show();
     form.Update_Label();
     std::printf("resident memory after start: %s\n", residentMemory().constData());

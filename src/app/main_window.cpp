@@ -273,7 +273,6 @@ void Form1::show_NoAuction()
     centreInShape2(Lbl_NoAuction);
     Lbl_NoAuction->show();
     LabelZeit->hide();
-    Update_Label();
     Timer1->setEnabled(false);
 }
 
@@ -282,7 +281,6 @@ void Form1::show_Auction(core::DateValue end)
     Lbl_NoAuction->hide();
     Lbl_GoItem->show();
     setWindowTitle(m_state.auction.AuctionTitle + QStringLiteral(" Kiebitz"));
-    m_state.auction.AuctionEnd = end;
     Label1->setCaption(QStringLiteral("endet am ") + core::generalDateText(end));
     LabelZeit->show();
     Timer1->setEnabled(true);

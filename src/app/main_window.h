@@ -74,7 +74,8 @@ public:
     CountdownTimer* Timer1 = nullptr;
 
 public slots:
-    void Update_Label();
+    // Virtual so that tests can count the refreshes.
+    virtual void Update_Label();
 
     // Hover looks of the link labels, called by name by the hover tracking.
     void Lbl_GetTime_MouseIn();

@@ -33,10 +33,9 @@ QString discoverPageTitle(const CaptureContext& context, const Desktop& desktop)
     return page;
 }
 
-// The direct cut of `title` (a title text) into the record and the display;
-// false when the title cannot be read.
-bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, AuctionRecord& record,
-                     AuctionDisplay& display)
+// The direct cut of `title` (a title text) into `found`; false when the
+// title cannot be read.
+bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, AuctionRecord& found)
 {
     // A title whose delimiters do not fit counts as unreadable, like one
     // with an unknown end notation.
@@ -48,30 +47,27 @@ bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, Aucti
     }
     if (cut.end == core::kZeroDate)
         return false;
-    record.AuctionTitle = cut.itemTitle;
-    record.ItemNumber = cut.itemNumber;
-    record.AuctionEnd = cut.end;
-    display.show_Auction(cut.end);
+    found.AuctionTitle = cut.itemTitle;
+    found.ItemNumber = cut.itemNumber;
+    found.AuctionEnd = cut.end;
     return true;
 }
 
 // When the window titles and the browsers' current pages hold no auction:
 // the first item page of the browsers' page list, background tabs included.
-void takeFromPageList(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
-                      AuctionDisplay& display)
+void takeFromPageList(const CaptureContext& context, const Desktop& desktop, AuctionRecord& found)
 {
     const platform::Platform& p = context.platform;
     if (!p.shellWindows || !p.timeZone)
         return;
     const QString page = itemPageOfList(*p.shellWindows, desktop);
     if (!page.isEmpty() && !page.contains(QStringLiteral("eBay: ")))
-        takeDirectTitle(titleText(page), *p.timeZone, record, display);
+        takeDirectTitle(titleText(page), *p.timeZone, found);
 }
 
 }  // namespace
 
-void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
-                  AuctionDisplay& display)
+void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record)
 {
     const QString page = discoverPageTitle(context, desktop);
     if (page.isEmpty() || !context.platform.timeZone)
@@ -79,10 +75,8 @@ void find_Auction(const CaptureContext& context, const Desktop& desktop, Auction
     int marker = 130;
     try {
         const core::DateValue end = cutFallbackTitle(page, record, marker, *context.platform.timeZone);
-        if (end != core::kZeroDate) {
+        if (end != core::kZeroDate)
             record.AuctionEnd = end;
-            display.show_Auction(end);
-        }
     } catch (const core::RuntimeError& e) {
         if (context.platform.messages)
             diagnostics::report_Error(*context.platform.messages, {e.number(), e.description(), {}},
@@ -92,14 +86,18 @@ void find_Auction(const CaptureContext& context, const Desktop& desktop, Auction
 
 void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display)
 {
-    record.AuctionEnd = core::kZeroDate;
     display.show_NoAuction();
+
+    // The outcome is worked out on a copy and written to the record once:
+    // until then the record holds the auction followed so far.
+    AuctionRecord found = record;
+    found.AuctionEnd = core::kZeroDate;
 
     // One read of the desktop's windows serves every step of this action.
     const platform::Platform& p = context.platform;
     const Desktop desktop = p.windows ? p.windows->windows() : Desktop{};
     std::optional<QString> title =
-        scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask, record.InstanceCount);
+        scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask, found.InstanceCount);
 
     // The browser's own name at the end of the window title never becomes
     // part of the item title.
@@ -110,16 +108,19 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
 
     // The "eBay: " form is only cut from the page title.
     // An unreadable direct title leaves the no-item state, and no fallback.
-    if (title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone) {
-        takeDirectTitle(*title, *p.timeZone, record, display);
-        return;
+    const bool direct = title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone;
+    if (direct) {
+        takeDirectTitle(*title, *p.timeZone, found);
+    } else {
+        find_Auction(context, desktop, found);
+        if (found.AuctionEnd == core::kZeroDate)
+            takeFromPageList(context, desktop, found);
     }
 
-    if (record.AuctionEnd == core::kZeroDate)
-        find_Auction(context, desktop, record, display);
-    if (record.AuctionEnd == core::kZeroDate)
-        takeFromPageList(context, desktop, record, display);
-    if (record.AuctionEnd == core::kZeroDate)
+    record = found;
+    if (record.AuctionEnd != core::kZeroDate)
+        display.show_Auction(record.AuctionEnd);
+    else if (!direct)
         display.show_NoAuction();
 }
 

@@ -30,7 +30,7 @@ public:
     virtual void show_NoAuction() = 0;
     // Shows the auction of AuctionTitle/ItemNumber ending at `end` (the
     // record's AuctionEnd, which the acquisition has set) and starts the
-    // countdown.
+    // countdown; the record is not written here.
     virtual void show_Auction(core::DateValue end) = 0;
 };
 
@@ -47,16 +47,16 @@ struct CaptureContext {
 };
 
 // Takes over the auction the browser shows: the direct scan and its cut,
-// else the fallback; ends in the auction-shown state on success, else in the
-// no-item state. Sets InstanceCount on the way.
+// else the fallback. Shows the no-item state first; writes the record once,
+// when the outcome is known (InstanceCount included), and then shows the
+// auction on success. Does not refresh the countdown.
 void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionDisplay& display);
 
 // The fallback: the stricter window scan, the browser list, the browsers
-// over DDE, then the cut of the page title found. Ends silently when
-// nothing is found; a failed cut is reported ("find_Auction", with how far
-// the cut got) and leaves AuctionEnd zero.
+// over DDE, then the cut of the page title found, into `record`. Ends
+// silently when nothing is found; a failed cut is reported ("find_Auction",
+// with how far the cut got) and leaves AuctionEnd as it was.
 // `desktop` is the window list as read at the start of the acquisition.
-void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record,
-                  AuctionDisplay& display);
+void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record);
 
 }  // namespace kiebitz::capture

@@ -85,7 +85,8 @@ TEST_F(CommandsTest, ItemLinkStaysPlainUntilAnAuctionWasFollowed)
 TEST_F(CommandsTest, OptionsOpenModallyWithThePlainLabelAndTheTimerRunning)
 {
     state.auction.AuctionTitle = QStringLiteral("Item");
-    form->show_Auction(core::addSeconds(core::fromQDateTime(fake.clock.now()), 600));
+    state.auction.AuctionEnd = core::addSeconds(core::fromQDateTime(fake.clock.now()), 600);
+    form->show_Auction(state.auction.AuctionEnd);
     form->Update_Label();
     hoverOver(form->Lbl_Optionen);
     ASSERT_TRUE(looksHovered(form->Lbl_Optionen));

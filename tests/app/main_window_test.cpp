@@ -23,7 +23,8 @@ protected:
     {
         state.auction.AuctionTitle = title;
         state.auction.ItemNumber = QStringLiteral("1234567890");
-        form.show_Auction(core::addSeconds(core::fromQDateTime(fake.clock.now()), remaining));
+        state.auction.AuctionEnd = core::addSeconds(core::fromQDateTime(fake.clock.now()), remaining);
+        form.show_Auction(state.auction.AuctionEnd);
     }
 
     QString zeit() const { return form.LabelZeit->caption(); }

@@ -70,7 +70,8 @@ TEST(SyncCommands, ClickSynchronisesAndLeavesTheCountdownRunning)
     form.setSyncAddresses(s.addresses());
     form.Form1init();
     s.state.auction.AuctionTitle = QStringLiteral("Item");
-    form.show_Auction(core::addSeconds(core::fromQDateTime(s.fake.clock.now()), 7200));
+    s.state.auction.AuctionEnd = core::addSeconds(core::fromQDateTime(s.fake.clock.now()), 7200);
+    form.show_Auction(s.state.auction.AuctionEnd);
     bool timerDuringRun = false;
     s.servePage([&] { timerDuringRun = form.Timer1->isEnabled(); });
 

@@ -9,10 +9,12 @@
 #include "platform/system_clock.h"
 #include "platform/window_flash.h"
 #include "platform/window_list.h"
+#include "support/fake_time_zone.h"
 
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace kiebitz::test {
@@ -114,11 +116,14 @@ public:
     std::vector<platform::WindowEntry> windows() override
     {
         ++reads;
+        if (onRead)
+            onRead();
         return entries;
     }
     std::uint32_t style(platform::WindowId id) override { return platform::styleIn(entries, id); }
     std::vector<platform::WindowEntry> entries;
-    int reads = 0;  // calls of windows()
+    int reads = 0;                 // calls of windows()
+    std::function<void()> onRead;  // runs at each read, before the list is handed out
 };
 
 struct FakePlatform {
@@ -128,6 +133,7 @@ struct FakePlatform {
     RecordingMessageBox messages;
     MemorySettingsStore settings;
     FakeWindowList windows;
+    FakeTimeZone timeZone = FakeTimeZone::centralEuropeWinter();
 
     platform::Platform platform(const QString& programFolder = QStringLiteral("/opt/kiebitz"))
     {
@@ -138,6 +144,7 @@ struct FakePlatform {
         p.messages = &messages;
         p.settings = &settings;
         p.windows = &windows;
+        p.timeZone = &timeZone;
         p.programFolder = programFolder;
         return p;
     }
