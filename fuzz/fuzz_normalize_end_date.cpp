@@ -1,4 +1,4 @@
-#include "capture/read_datetime.h"
+#include "core/read_datetime.h"
 #include "fuzz_input.h"
 #include "timing/end_date.h"
 
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(date.size() <= 3 * dateWord.size() + 8);
     if (!sites.contains(site))
         fuzz::check(date.isEmpty());
-    (void)capture::read_DateTime(date + QStringLiteral(" 18:30:00"));
+    (void)core::read_DateTime(date + QStringLiteral(" 18:30:00"));
     (void)timing::repairMisdecodedUtf8(dateWord);
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "capture/read_datetime.h"
+#include "core/read_datetime.h"
 #include "fuzz_input.h"
 
 #include <cmath>
@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace kiebitz;
     fuzz::Input in(data, size);
-    const core::DateValue v = capture::read_DateTime(in.text(true));
+    const core::DateValue v = core::read_DateTime(in.text(true));
     fuzz::check(std::isfinite(v));
     return 0;
 }

@@ -205,9 +205,9 @@ void Form1::trackHover(VbLabel* label)
 void Form1::sync_Clock()
 {
     if (!m_clockSync && m_platform.http)
-        m_clockSync = std::make_unique<timing::ClockSync>(m_platform, m_state.settings, m_syncAddresses);
+        m_clockSync = std::make_unique<timing::ClockSync>(m_platform, m_syncAddresses);
     if (m_clockSync)
-        m_clockSync->sync_Clock();
+        m_clockSync->sync_Clock(m_state.settings.msgonsync != 0);
 }
 
 void Form1::openItemPage()

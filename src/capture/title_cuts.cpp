@@ -1,6 +1,6 @@
 #include "capture/title_cuts.h"
 
-#include "capture/read_datetime.h"
+#include "core/read_datetime.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
 #include "timing/end_date.h"
@@ -33,7 +33,7 @@ core::DateValue endTimeOfClause(const QString& endClause, const QString& endPhra
 
     const QString site = timing::detect_Site(endPhrase, zoneWord);
     const QString date = timing::normalize_EndDate(dateWord, zoneWord, site);
-    const core::DateValue t = read_DateTime(date + u' ' + timeWord);
+    const core::DateValue t = core::read_DateTime(date + u' ' + timeWord);
     if (t == core::kZeroDate)
         return core::kZeroDate;
     return timing::convert_ToLocal(timing::convert_ToGMT(t, zoneWord, tz), tz);

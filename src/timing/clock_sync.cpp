@@ -1,13 +1,12 @@
 #include "timing/clock_sync.h"
 
-#include "capture/read_datetime.h"
 #include "core/program_values.h"
+#include "core/read_datetime.h"
 #include "core/text.h"
 #include "diagnostics/error_report.h"
 #include "platform/http_control.h"
 #include "platform/message_box.h"
 #include "platform/system_clock.h"
-#include "settings/keys.h"
 #include "timing/time_zones.h"
 
 #include <QStringList>
@@ -91,7 +90,7 @@ TimePageReading read_TimePage(const QString& page)
     const QString month = QString::number((q + 2) / 3).rightJustified(2, u'0');
 
     const QString dateTime = parts[0] + u'.' + month + u'.' + parts[2] + u' ' + parts[3];
-    const core::DateValue value = capture::read_DateTime(dateTime);
+    const core::DateValue value = core::read_DateTime(dateTime);
     if (value == core::kZeroDate)
         return reading;
     reading.pageTime = value;
@@ -99,9 +98,8 @@ TimePageReading read_TimePage(const QString& page)
     return reading;
 }
 
-ClockSync::ClockSync(const platform::Platform& platform, const settings::SettingsCopies& settings,
-                     SyncAddresses addresses)
-    : m_platform(platform), m_settings(settings), m_addresses(std::move(addresses))
+ClockSync::ClockSync(const platform::Platform& platform, SyncAddresses addresses)
+    : m_platform(platform), m_addresses(std::move(addresses))
 {
     m_platform.http->setStateHandler([this](std::int16_t state) { Inet1_StateChanged(state); });
 }
@@ -132,7 +130,7 @@ void ClockSync::cancel()
     m_platform.http->cancel();
 }
 
-void ClockSync::sync_Clock()
+void ClockSync::sync_Clock(bool showOutcome)
 {
     if (m_busy)
         return;
@@ -161,7 +159,7 @@ void ClockSync::sync_Clock()
     // The maker's site learns the version in use; its answer is not read.
     request(m_addresses.version, versionRequestHeader(core::versionText()));
 
-    if (m_settings.msgonsync != 0 && !m_cancelled)
+    if (showOutcome && !m_cancelled)
         m_platform.messages->show(m_statusText, 0, kAppTitle);
 }
 

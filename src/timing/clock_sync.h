@@ -9,10 +9,6 @@
 
 #include <cstdint>
 
-namespace kiebitz::settings {
-struct SettingsCopies;
-}
-
 namespace kiebitz::timing {
 
 // Where the synchronisation asks; tests point both at a local server.
@@ -69,19 +65,17 @@ TimePageReading read_TimePage(const QString& page);
 class ClockSync {
 public:
     // `platform` (copied; the facilities must outlive this) needs clock,
-    // http, messages, timeZone and programFolder;
-    // `settings` is read at each run for msgonsync and must outlive this.
-    ClockSync(const platform::Platform& platform, const settings::SettingsCopies& settings,
-              SyncAddresses addresses = defaultSyncAddresses());
+    // http, messages, timeZone and programFolder.
+    explicit ClockSync(const platform::Platform& platform, SyncAddresses addresses = defaultSyncAddresses());
     ~ClockSync();
     ClockSync(const ClockSync&) = delete;
     ClockSync& operator=(const ClockSync&) = delete;
 
     // Fetches the time page, sets time of day and (within three days) the
-    // date, reports to the maker's site and shows the outcome when msgonsync
-    // is not 0. Waits for the server with pending events running; a call
+    // date, reports to the maker's site and, with `showOutcome`, shows the
+    // outcome. Waits for the server with pending events running; a call
     // made while a run waits returns at once.
-    void sync_Clock();
+    void sync_Clock(bool showOutcome = true);
 
     // Ends a run that is waiting (for the server or for the clock to be
     // set): it returns without touching the clock any further, without the
@@ -101,7 +95,6 @@ private:
     bool setClockFrom(const TimePageReading& page);
 
     platform::Platform m_platform;
-    const settings::SettingsCopies& m_settings;
     SyncAddresses m_addresses;
 
     bool m_busy = false;

@@ -1,6 +1,6 @@
-#include "capture/read_datetime.h"
 #include "capture/window_test.h"
 #include "core/program_values.h"
+#include "core/read_datetime.h"
 
 #include <gtest/gtest.h>
 
@@ -35,14 +35,14 @@ TEST(ReadDateTime, FixedPositions)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text.toStdString());
-        const core::DateValue v = capture::read_DateTime(r.text);
+        const core::DateValue v = core::read_DateTime(r.text);
         if (!r.expect) {
             EXPECT_EQ(v, core::kZeroDate);
         } else {
             EXPECT_EQ(core::toCivil(v), *r.expect);
         }
     }
-    EXPECT_EQ(capture::read_DateTime(QStringLiteral("01.01.2007 00:00:00")),
+    EXPECT_EQ(core::read_DateTime(QStringLiteral("01.01.2007 00:00:00")),
               *core::dateSerial(2007, 1, 1));  // midnight has no fraction
 }
 

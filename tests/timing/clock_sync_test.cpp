@@ -6,7 +6,6 @@
 
 #include "core/program_values.h"
 #include "platform/linux/http_control_qt.h"
-#include "settings/keys.h"
 #include "support/event_waits.h"
 #include "support/fake_http_control.h"
 #include "support/fake_platform.h"
@@ -132,7 +131,6 @@ struct SyncSetup {
     QTemporaryDir folder;
     LoopbackHttpServer server;
     std::unique_ptr<platform::HttpControlQt> http;
-    settings::SettingsCopies copies;
     platform::Platform platform;
     std::unique_ptr<ClockSync> sync;
 
@@ -145,7 +143,7 @@ struct SyncSetup {
         SyncAddresses addresses{server.url(kTimePagePath), server.url(kVersionPath)};
         if (timePagePort)
             addresses.timePage = QStringLiteral("http://127.0.0.1:%1").arg(*timePagePort) + kTimePagePath;
-        sync = std::make_unique<ClockSync>(platform, copies, addresses);
+        sync = std::make_unique<ClockSync>(platform, addresses);
     }
 };
 
@@ -323,9 +321,8 @@ TEST(SyncClock, MessageOnlyWhenMsgonsyncIsNotZero)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.msgonsync << " " << row.body.toStdString());
         SyncSetup run;
-        run.copies.msgonsync = row.msgonsync;
         run.server.route(kTimePath, page(row.body));
-        run.sync->sync_Clock();
+        run.sync->sync_Clock(row.msgonsync != 0);
         EXPECT_EQ(run.fakes.messages.shown.size(), row.shown ? 1u : 0u);
         EXPECT_EQ(run.server.requestCount(kVersion), 1);
     }
@@ -370,13 +367,12 @@ TEST(SyncClock, ElapsedSecondsCountFromThisRunsResponseOnly)
     test::FakeTimeZone zone = test::FakeTimeZone::centralEuropeWinter();
     test::FakeHttpControl http;
     QTemporaryDir folder;
-    settings::SettingsCopies copies;
     platform::Platform p = fakes.platform(folder.path());
     p.http = &http;
     p.timeZone = &zone;
     const SyncAddresses addresses{QStringLiteral("http://time/"), QStringLiteral("http://version/")};
     http.answers[addresses.timePage] = QStringLiteral("Sunday, 06 Dec 2026 11:00:00 GMT");
-    ClockSync sync(p, copies, addresses);
+    ClockSync sync(p, addresses);
 
     // The answer began at 12:00:00; 5 seconds pass before it is read.
     fakes.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));

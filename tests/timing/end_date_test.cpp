@@ -3,7 +3,7 @@
 
 #include "timing/end_date.h"
 
-#include "capture/read_datetime.h"
+#include "core/read_datetime.h"
 #include "core/text.h"
 
 #include <gtest/gtest.h>
@@ -157,7 +157,7 @@ TEST(NormalizeEndDate, ReadsBackOrNotAtAll)
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.site) + " " + r.date);
         const QString text = normalize_EndDate(u8(r.date), {}, u8(r.site)) + QStringLiteral(" 18:30:00");
-        EXPECT_EQ(capture::read_DateTime(text) != core::kZeroDate, r.readable) << text.toStdString();
+        EXPECT_EQ(core::read_DateTime(text) != core::kZeroDate, r.readable) << text.toStdString();
     }
 }
 
@@ -184,7 +184,7 @@ TEST(EndDate, AnyTextIsSafe)
         for (const char* site : sites) {
             const QString date = normalize_EndDate(t, t, u8(site));
             EXPECT_LE(date.size(), t.size() + 8);
-            EXPECT_EQ(capture::read_DateTime(date + QStringLiteral(" 18:30:00")), core::kZeroDate);
+            EXPECT_EQ(core::read_DateTime(date + QStringLiteral(" 18:30:00")), core::kZeroDate);
         }
     }
 }

@@ -4,11 +4,11 @@
 
 #include <QString>
 
-namespace kiebitz::capture {
+namespace kiebitz::core {
 
 // Reads "dd.mm.yyyy hh:mm:ss" at its fixed positions (the separators are not
 // looked at); out-of-range fields roll over. Any unreadable piece gives the
 // zero date.
-core::DateValue read_DateTime(const QString& text);
+DateValue read_DateTime(const QString& text);
 
-}  // namespace kiebitz::capture
+}  // namespace kiebitz::core
