@@ -175,8 +175,7 @@ void Form1::buildControls()
 
 void Form1::connectCommands()
 {
-    if (m_platform.pointer)
-        m_hover = std::make_unique<hover::ModuleMouseMove>(*m_platform.pointer);
+    m_hover = std::make_unique<hover::ModuleMouseMove>(*m_platform.pointer);
     for (VbLabel* label : {Lbl_GetTime, Lbl_GetArtikel, Lbl_Optionen})
         connect(label, &VbLabel::mouseMoved, this, [this, label] { trackHover(label); });
     // The item link takes the hover look only once an auction was followed.
@@ -196,23 +195,18 @@ void Form1::connectCommands()
     connect(Lbl_Optionen, &VbLabel::clicked, this, &Form1::showOptions);
 }
 
-void Form1::trackHover(VbLabel* label)
-{
-    if (m_hover)
-        m_hover->track_Hover(label);
-}
+void Form1::trackHover(VbLabel* label) { m_hover->track_Hover(label); }
 
 void Form1::sync_Clock()
 {
-    if (!m_clockSync && m_platform.http)
+    if (!m_clockSync)
         m_clockSync = std::make_unique<timing::ClockSync>(m_platform, m_syncAddresses);
-    if (m_clockSync)
-        m_clockSync->sync_Clock(m_state.settings.msgonsync != 0);
+    m_clockSync->sync_Clock(m_state.settings.msgonsync != 0);
 }
 
 void Form1::openItemPage()
 {
-    if (m_state.auction.ItemNumber.isEmpty() || !m_platform.shell)
+    if (m_state.auction.ItemNumber.isEmpty())
         return;
     // Always through the forwarding link; a failure to open is not reported.
     m_platform.shell->open(timing::itemLink(m_state.auction.ItemNumber));
@@ -295,7 +289,7 @@ void Form1::Update_Label()
     const QDateTime nowTime = m_platform.clock->now();
     const std::int64_t remaining = core::secondsBetween(core::fromQDateTime(nowTime), m_state.auction.AuctionEnd);
 
-    if (warningDue(remaining, m_state.settings.warnton, m_state.settings.warntonsek) && m_platform.sound) {
+    if (warningDue(remaining, m_state.settings.warnton, m_state.settings.warntonsek)) {
         m_platform.sound->stop();
         m_platform.sound->playAsync(m_state.settings.soundfile);
     }
@@ -319,8 +313,7 @@ void Form1::Update_Label()
             break;
         case Band::FinalMinute:
             setWindowTitle(QStringLiteral(" >>") + frame.secondText + QStringLiteral("<<"));
-            if (m_platform.flash)
-                m_platform.flash->flash(quintptr(winId()));
+            m_platform.flash->flash(quintptr(winId()));
             break;
         case Band::End:
             setWindowTitle(m_state.auction.AuctionTitle);

@@ -44,7 +44,7 @@ public:
 
     void Form1init();
     void take_Auction();
-    // The clock synchronisation; does nothing without an HTTP facility.
+    // The clock synchronisation; shows its outcome when msgonsync is not 0.
     void sync_Clock();
     // Where the synchronisation asks (tests point it at a local server);
     // takes effect before the first synchronisation only.

@@ -10,8 +10,6 @@ namespace kiebitz::app {
 
 void offer_PageAccess(const platform::Platform& platform)
 {
-    if (!platform.accessibility || !platform.settings || !platform.messages)
-        return;
     if (platform.accessibility->state() != platform::AccessibilitySwitch::State::Off)
         return;
     QString answer = platform.settings->get(settings::kApp, settings::kSection, settings::key::seitenliste, {});

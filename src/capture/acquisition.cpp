@@ -20,15 +20,11 @@ QString discoverPageTitle(const CaptureContext& context, const Desktop& desktop)
     if (scan.verdict.isEmpty())
         return {};
 
-    QString page;
-    if (p.shellWindows)
-        page = shellPageTitle(*p.shellWindows, desktop, scan.matchedWindow, scan.cutWindowTitle);
-    if (p.dde) {
-        for (const QString& browser : kDdeBrowsers) {
-            if (!page.isEmpty())
-                break;
-            page = ask_Browser(*p.dde, browser);
-        }
+    QString page = shellPageTitle(*p.shellWindows, desktop, scan.matchedWindow, scan.cutWindowTitle);
+    for (const QString& browser : kDdeBrowsers) {
+        if (!page.isEmpty())
+            break;
+        page = ask_Browser(*p.dde, browser);
     }
     return page;
 }
@@ -58,8 +54,6 @@ bool takeDirectTitle(const QString& title, const platform::TimeZone& zone, Aucti
 void takeFromPageList(const CaptureContext& context, const Desktop& desktop, AuctionRecord& found)
 {
     const platform::Platform& p = context.platform;
-    if (!p.shellWindows || !p.timeZone)
-        return;
     const QString page = itemPageOfList(*p.shellWindows, desktop);
     if (!page.isEmpty() && !page.contains(QStringLiteral("eBay: ")))
         takeDirectTitle(titleText(page), *p.timeZone, found);
@@ -70,7 +64,7 @@ void takeFromPageList(const CaptureContext& context, const Desktop& desktop, Auc
 void find_Auction(const CaptureContext& context, const Desktop& desktop, AuctionRecord& record)
 {
     const QString page = discoverPageTitle(context, desktop);
-    if (page.isEmpty() || !context.platform.timeZone)
+    if (page.isEmpty())
         return;
     int marker = 130;
     try {
@@ -78,9 +72,8 @@ void find_Auction(const CaptureContext& context, const Desktop& desktop, Auction
         if (end != core::kZeroDate)
             record.AuctionEnd = end;
     } catch (const core::RuntimeError& e) {
-        if (context.platform.messages)
-            diagnostics::report_Error(*context.platform.messages, {e.number(), e.description(), {}},
-                                      QStringLiteral("find_Auction"), marker);
+        diagnostics::report_Error(*context.platform.messages, {e.number(), e.description(), {}},
+                                  QStringLiteral("find_Auction"), marker);
     }
 }
 
@@ -95,7 +88,7 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
 
     // One read of the desktop's windows serves every step of this action.
     const platform::Platform& p = context.platform;
-    const Desktop desktop = p.windows ? p.windows->windows() : Desktop{};
+    const Desktop desktop = p.windows->windows();
     std::optional<QString> title =
         scan_ItemWindow(desktop, context.mainWindow, context.windowStyleMask, found.InstanceCount);
 
@@ -108,7 +101,7 @@ void take_Auction(const CaptureContext& context, AuctionRecord& record, AuctionD
 
     // The "eBay: " form is only cut from the page title.
     // An unreadable direct title leaves the no-item state, and no fallback.
-    const bool direct = title && !title->contains(QStringLiteral("eBay: ")) && p.timeZone;
+    const bool direct = title && !title->contains(QStringLiteral("eBay: "));
     if (direct) {
         takeDirectTitle(*title, *p.timeZone, found);
     } else {

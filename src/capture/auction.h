@@ -38,8 +38,8 @@ public:
 using Desktop = std::vector<platform::WindowEntry>;
 
 // What one acquisition works with: the desktop's facilities (windows,
-// shellWindows, dde, timeZone and messages are used; a missing one finds
-// nothing), the main window to pass over and the application-window mask.
+// shellWindows, dde, timeZone and messages are used), the main window to
+// pass over and the application-window mask.
 struct CaptureContext {
     platform::Platform platform;
     platform::WindowId mainWindow = 0;

@@ -42,10 +42,7 @@ void WriteLog(const platform::Platform& platform, const QString& text)
     const QString name = QStringLiteral("error.txt");
     const QString folderPath = platform::logFolderOf(platform);
     const QDir folder(folderPath);
-    auto fail = [&](const Failure& f) {
-        if (platform.messages)
-            report_Error(*platform.messages, f, QStringLiteral("WriteLog"));
-    };
+    auto fail = [&](const Failure& f) { report_Error(*platform.messages, f, QStringLiteral("WriteLog")); };
     // A per-user log folder is made on the first write; the program's own
     // folder never is.
     if (!folderPath.isEmpty() && folderPath != platform.programFolder)

@@ -162,8 +162,7 @@ bool FrmBuy::linkUnderlined() const { return Label3->font().underline(); }
 void FrmBuy::openHomepage()
 {
     // Whether a browser took the address is not the notice's concern.
-    if (m_platform.shell)
-        m_platform.shell->open(kMakerHomepage);
+    m_platform.shell->open(kMakerHomepage);
 }
 
 void FrmBuy::mousePressEvent(QMouseEvent* event)

@@ -15,11 +15,4 @@ public:
     virtual bool switchOn() = 0;
 };
 
-// A desktop without such a switch.
-class NoAccessibilitySwitch : public AccessibilitySwitch {
-public:
-    State state() override { return State::Unavailable; }
-    bool switchOn() override { return false; }
-};
-
 }  // namespace kiebitz::platform

@@ -2,6 +2,9 @@
 
 // The facilities of the desktop the program uses, passed to every part that
 // needs one. The program owns the implementations; this only refers to them.
+// No facility is ever missing: a new Platform refers to the null object of
+// each (null_facilities.h), and whoever builds it replaces those the desktop
+// has. So no part checks whether a facility is there.
 
 #include <QString>
 
@@ -23,20 +26,23 @@ class WindowFlash;
 class WindowList;
 
 struct Platform {
-    SystemClock* clock = nullptr;
-    Sound* sound = nullptr;
-    WindowFlash* flash = nullptr;
-    MessageBox* messages = nullptr;
-    SettingsStore* settings = nullptr;
-    WindowList* windows = nullptr;
-    ShellWindows* shellWindows = nullptr;  // browser pages by window
-    DdeClient* dde = nullptr;
-    AccessibilitySwitch* accessibility = nullptr;  // browsers list their pages only while it is on
-    HttpControl* http = nullptr;
-    FileDialog* fileDialog = nullptr;
-    Pointer* pointer = nullptr;
-    ShellOpen* shell = nullptr;
-    TimeZone* timeZone = nullptr;
+    Platform();  // every facility its null object
+
+    // Never null.
+    SystemClock* clock;
+    Sound* sound;
+    WindowFlash* flash;
+    MessageBox* messages;
+    SettingsStore* settings;
+    WindowList* windows;
+    ShellWindows* shellWindows;  // browser pages by window
+    DdeClient* dde;
+    AccessibilitySwitch* accessibility;  // browsers list their pages only while it is on
+    HttpControl* http;
+    FileDialog* fileDialog;
+    Pointer* pointer;
+    ShellOpen* shell;
+    TimeZone* timeZone;
     // Folder that holds the program file (InstallDir).
     QString programFolder;
     // Folder of the default warning sound; empty: the program folder.

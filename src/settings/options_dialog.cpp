@@ -92,8 +92,6 @@ const QScreen* screenAt(const QPoint& p, const QWidget* owner)
 
 QString choose_WaveFile(const platform::Platform& platform, QWidget* owner)
 {
-    if (!platform.fileDialog)
-        return {};
     // The dialog opens where the default sound lies: the program's folder in
     // a build folder, the data folder once installed.
     return core::Trim(
@@ -107,7 +105,7 @@ frmOptions::frmOptions(const platform::Platform& platform, SettingsCopies& copie
       m_platform(platform),
       m_copies(copies)
 {
-    const QPoint at = cursor ? cursor() : platform.pointer ? platform.pointer->cursorPos() : QPoint();
+    const QPoint at = cursor ? cursor() : platform.pointer->cursorPos();
     if (const QScreen* s = screenAt(at, owner))
         m_tpp = core::TwipsPerPixel::fromDpi(s->logicalDotsPerInchX(), s->logicalDotsPerInchY());
     setObjectName(QStringLiteral("frmOptions"));
@@ -208,8 +206,7 @@ void frmOptions::cmdOK_Click()
     const auto number = core::toDouble(text);
     const auto seconds = core::toInt16(text);
     if (!number || *number <= 0.0 || !seconds) {
-        if (m_platform.messages)
-            m_platform.messages->show(kSecondsMessage, kStyleInformation, kMessageTitle);
+        m_platform.messages->show(kSecondsMessage, kStyleInformation, kMessageTitle);
         return;
     }
     m_copies.warntonsek = *seconds;
@@ -227,7 +224,7 @@ void frmOptions::cmdOK_Click()
     bool stored = true;
     for (const auto& [k, value] : values)
         stored = m_platform.settings->save(kApp, kSection, k, value) && stored;
-    if (!stored && m_platform.messages)
+    if (!stored)
         diagnostics::report_Error(*m_platform.messages, diagnostics::fileAccessError(),
                                   QStringLiteral("cmdOK_Click"));
     accept();
@@ -242,8 +239,6 @@ void frmOptions::Command1_Click()
 
 void frmOptions::Command2_Click()
 {
-    if (!m_platform.sound)
-        return;
     m_platform.sound->stop();
     m_platform.sound->playAsync(m_copies.soundfile);
 }

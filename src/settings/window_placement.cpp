@@ -101,10 +101,10 @@ void restore_WindowPos(PlacementWindow& window, const platform::SettingsStore& s
         window.setState(toState(readInt16In(store, app, section, key::WindowState, StateNormal)));
 }
 
-void save_WindowPos(PlacementWindow& window, platform::SettingsStore& store, platform::WindowList* windows,
+void save_WindowPos(PlacementWindow& window, platform::SettingsStore& store, platform::WindowList& windows,
                     const QString& app, const QString& section)
 {
-    if (windows && count_Instances(*windows, window.windowId()) != 0)
+    if (count_Instances(windows, window.windowId()) != 0)
         return;
     const core::TwipsPerPixel tpp = window.twipsPerPixel();
     const QRect r = window.normalFrameGeometry();
@@ -124,7 +124,7 @@ void restore_WindowPos(PlacementWindow& window, const platform::Platform& platfo
 void save_WindowPos(PlacementWindow& window, const platform::Platform& platform, const QString& app,
                     const QString& section)
 {
-    save_WindowPos(window, *platform.settings, platform.windows, app, section);
+    save_WindowPos(window, *platform.settings, *platform.windows, app, section);
 }
 
 std::int16_t count_Instances(platform::WindowList& windows, platform::WindowId ownWindow, std::uint32_t mask)

@@ -56,7 +56,7 @@ void restore_WindowPos(PlacementWindow& window, const platform::SettingsStore& s
 
 // Stores the window's normal rectangle and its state, unless another
 // instance watches an auction (count_Instances not 0).
-void save_WindowPos(PlacementWindow& window, platform::SettingsStore& store, platform::WindowList* windows,
+void save_WindowPos(PlacementWindow& window, platform::SettingsStore& store, platform::WindowList& windows,
                     const QString& app, const QString& section);
 
 // The same two with the store and window list of `platform`.

@@ -6,10 +6,10 @@
 
 #include "app/main_window.h"
 #include "core/program_values.h"
-#include "platform/linux/no_dde_client.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_list_session.h"
 #include "platform/linux/window_list_xcb.h"
+#include "platform/null_facilities.h"
 #include "support/fake_platform.h"
 #include "support/loopback_http_server.h"
 #include "support/sway_session.h"

@@ -4,9 +4,9 @@
 
 #include "app/main_window.h"
 #include "platform/linux/browser_title_windows.h"
-#include "platform/linux/no_dde_client.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_list_xcb.h"
+#include "platform/null_facilities.h"
 #include "support/event_waits.h"
 #include "support/fake_platform.h"
 
