@@ -15,8 +15,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tickwerk <kiebitz@tickwerk.de>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.tickwerk.de/")
-# The libraries come from the program itself; Qt's German texts for its
-# dialogs are data no library check can see.
+# The libraries come from the program and its modules (Qt Multimedia and Qt
+# Network only from those); Qt's German texts for its dialogs are data no
+# library check can see.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The desktop's own file dialog, and the metric twin of the Arial the

@@ -2,27 +2,29 @@
 
 #include "platform/linux/atspi_pages.h"
 #include "platform/linux/file_dialog_qt.h"
-#include "platform/linux/http_control_qt.h"
+#include "platform/linux/lazy_http_control.h"
+#include "platform/linux/lazy_sound.h"
 #include "platform/linux/message_box_qt.h"
 #include "platform/linux/pointer_qt.h"
 #include "platform/linux/program_folders.h"
 #include "platform/linux/settings_store_qsettings.h"
 #include "platform/linux/shell_open_qt.h"
-#include "platform/linux/sound_qt.h"
 #include "platform/linux/system_clock_linux.h"
 #include "platform/linux/time_zone_posix.h"
 #include "platform/linux/window_flash_x11.h"
 #include "platform/linux/window_list_session.h"
 
+#include <QCoreApplication>
+
 namespace kiebitz::platform {
 
 struct LinuxPlatform::Parts {
     SystemClockLinux clock;
-    SoundQt sound;
+    LazySound sound{programModule(QCoreApplication::applicationDirPath(), kSoundModuleName)};
     WindowFlashX11 flash;
     MessageBoxQt messages;
     SettingsStoreQSettings settings;
-    HttpControlQt http;
+    LazyHttpControl http{programModule(QCoreApplication::applicationDirPath(), kHttpModuleName)};
     FileDialogQt fileDialog;
     PointerQt pointer;
     ShellOpenQt shell;
