@@ -30,7 +30,6 @@ extern char** environ;
 
 namespace {
 
-using bench::median;
 using bench::medianMs;
 using bench::ms;
 
