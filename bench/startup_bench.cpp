@@ -39,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -319,6 +320,12 @@ std::optional<Run> runOnce(const Options& o, const std::string& program, MapWatc
     const auto start = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
+        // The programs' own messages only with -v.
+        if (!o.verbose) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
