@@ -347,42 +347,26 @@ protected:
 
 // Titles reach the list as the programs set them; client and compositor cut
 // an overlong one, here inside a character, to a prefix without a broken
-// end. A window on a workspace not shown stays listed; a closed one is gone,
-// and its id is never given again.
-TEST_F(WaylandDesktop, TitlesHiddenAndClosedWindows)
+// end. The order of last activation stands in for the Z order; windows
+// never activated follow, newest first. A window on a workspace not shown
+// stays listed; a closed one is gone, and its id is never given again.
+TEST_F(WaylandDesktop, NativeWindows)
 {
     const QString huge = "eBay " + QString(64995, u'ä');
-    const QStringList titles = {"eBay Artikel 1234567890 (Endet 12.03.27 18:30:00 MEZ) - Canon EOS 350D",
-                                "Rolex Datejust | eBay.ch 3456789012 — Mozilla Firefox",
-                                "Müller Grüße ½ © ÿ – Kiebitz"};
+    const QStringList names = {"eBay Artikel 1234567890 (Endet 12.03.27 18:30:00 MEZ) - Canon EOS 350D",
+                               "Rolex Datejust | eBay.ch 3456789012 — Mozilla Firefox",
+                               "Müller Grüße ½ © ÿ – Kiebitz", "Nie aktiv 1", "Nie aktiv 2"};
     std::vector<std::unique_ptr<test::Program>> windows;
-    for (const QString& t : titles)
-        windows.push_back(open(t));
     windows.push_back(terminals->window(huge));
+    for (const QString& name : names)
+        windows.push_back(open(name));
     ASSERT_TRUE(test::listUntil(list, [&](const auto& all) {
         return std::ranges::any_of(
             all, [&](const WindowEntry& e) { return e.title.size() > 100 && huge.startsWith(e.title); });
     })) << test::titles(list.windows());
     for (const WindowEntry& e : list.windows())
         EXPECT_TRUE(e.style == kTask && e.id >= kFirstMadeId) << e.title.left(80).toStdString();
-    const WindowId id = titled(list.windows(), titles[2])->id;
-    ASSERT_TRUE(test::swaymsg(QStringLiteral("[con_id=%1] move to workspace 7").arg(test::swayContainer(titles[2]))));
-    EXPECT_EQ(list.style(id), kTask);
-    windows[2]->end();
-    ASSERT_TRUE(listed(titles[2], false));
-    EXPECT_EQ(list.style(id), 0u);
-    windows[2] = open(titles[2]);
-    EXPECT_GT(titled(list.windows(), titles[2])->id, id);
-}
 
-// The order of last activation stands in for the Z order; windows never
-// activated follow, newest first.
-TEST_F(WaylandDesktop, ActivationOrderStandsInForZOrder)
-{
-    const QStringList names = {"Fenster A", "Fenster B", "Fenster C", "Nie aktiv 1", "Nie aktiv 2"};
-    std::vector<std::unique_ptr<test::Program>> windows;
-    for (const QString& name : names)
-        windows.push_back(open(name));
     for (const auto& [activated, topmostFirst] : {std::pair{std::vector<int>{}, std::vector{2, 1, 0}},
                                                   {{0}, {0, 2, 1}},
                                                   {{1, 0, 2}, {2, 0, 1}},
@@ -403,6 +387,15 @@ TEST_F(WaylandDesktop, ActivationOrderStandsInForZOrder)
         for (const int w : {0, 1, 2})  // back to the order as opened
             ASSERT_TRUE(test::focus(names[w]));
     }
+
+    const WindowId id = titled(list.windows(), names[2])->id;
+    ASSERT_TRUE(test::swaymsg(QStringLiteral("[con_id=%1] move to workspace 7").arg(test::swayContainer(names[2]))));
+    EXPECT_EQ(list.style(id), kTask);
+    windows[3]->end();
+    ASSERT_TRUE(listed(names[2], false));
+    EXPECT_EQ(list.style(id), 0u);
+    windows[3] = open(names[2]);
+    EXPECT_GT(titled(list.windows(), names[2])->id, id);
 }
 
 // X11 windows on sway's Xwayland: the wlroots X window manager manages them

@@ -3,16 +3,9 @@
 // Tests wait for the event they need, never for a guessed delay. The bound
 // is generous: it is only reached when the event never comes.
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QPointer>
-#include <QTimer>
-#include <QWidget>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 namespace kiebitz::test {
 

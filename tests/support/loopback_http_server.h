@@ -5,14 +5,9 @@
 // answers each path with a scripted response: all at once, in timed pieces,
 // a large generated body, or never. One request per connection.
 
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
+#include <QtNetwork>
 
-#include <functional>
 #include <stdexcept>
-#include <vector>
 
 namespace kiebitz::test {
 

@@ -6,21 +6,11 @@
 
 #include "platform/window_list.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
-#include <memory>
-#include <optional>
 #include <unistd.h>
 
 namespace kiebitz::test {
@@ -30,15 +20,9 @@ namespace kiebitz::test {
 constexpr int kSwayBoundMs = 30'000;
 
 // Runs events until `done` holds, for at most `boundMs`; whether it holds.
-inline bool waitFor(const std::function<bool()>& done, int boundMs = kSwayBoundMs)
-{
-    return QTest::qWaitFor(done, boundMs);
-}
+inline bool waitFor(const std::function<bool()>& done, int ms = kSwayBoundMs) { return QTest::qWaitFor(done, ms); }
 
-inline bool swaySession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("SWAYSOCK");
-}
+inline bool swaySession() { return !qgetenv("WAYLAND_DISPLAY").isEmpty() && !qgetenv("SWAYSOCK").isEmpty(); }
 
 // Runs swaymsg with `args`; its output, or nothing when it failed.
 inline std::optional<QByteArray> swaymsgOutput(const QStringList& args)
