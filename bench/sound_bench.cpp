@@ -78,10 +78,12 @@ constexpr int kFrames = kRate * 3 / 10;
 constexpr qint16 kLoud = 16000;
 
 // A 441 Hz square wave whose very first sample is loud, as RIFF (little
-// endian) or RIFX (big endian) wave data.
-QByteArray makeWave(bool bigEndian)
+// endian) or RIFX (big endian) PCM wave data; 8-bit samples are unsigned.
+QByteArray makeWave(bool bigEndian, int bits = 16, int channels = 1, int rate = kRate)
 {
-    QByteArray w(44 + kFrames * 2, '\0');
+    const int frames = rate * 3 / 10;
+    const int bytes = bits / 8;
+    QByteArray w(44 + frames * channels * bytes, '\0');
     char* p = w.data();
     auto put32 = [&](int at, quint32 v) { bigEndian ? qToBigEndian(v, p + at) : qToLittleEndian(v, p + at); };
     auto put16 = [&](int at, quint16 v) { bigEndian ? qToBigEndian(v, p + at) : qToLittleEndian(v, p + at); };
@@ -90,15 +92,29 @@ QByteArray makeWave(bool bigEndian)
     std::copy_n("WAVEfmt ", 8, p + 8);
     put32(16, 16);
     put16(20, 1);  // PCM
-    put16(22, 1);  // mono
-    put32(24, kRate);
-    put32(28, kRate * 2);
-    put16(32, 2);
-    put16(34, 16);
+    put16(22, quint16(channels));
+    put32(24, quint32(rate));
+    put32(28, quint32(rate * channels * bytes));
+    put16(32, quint16(channels * bytes));
+    put16(34, quint16(bits));
     std::copy_n("data", 4, p + 36);
-    put32(40, kFrames * 2);
-    for (int i = 0; i < kFrames; ++i)
-        put16(44 + 2 * i, quint16((i / 25) % 2 ? -kLoud : kLoud));
+    put32(40, quint32(frames * channels * bytes));
+    const int halfPeriod = rate / 882;
+    for (int i = 0; i < frames * channels; ++i) {
+        const qint32 v = (i / channels / halfPeriod) % 2 ? -kLoud : kLoud;  // on the 16-bit scale
+        const int at = 44 + i * bytes;
+        if (bits == 8) {
+            p[at] = char(128 + v / 256);
+        } else if (bits == 16) {
+            put16(at, quint16(v));
+        } else if (bits == 24) {  // little endian only
+            const quint32 wide = quint32(v) << 8;
+            for (int b = 0; b < 3; ++b)
+                p[at + b] = char(wide >> (8 * b));
+        } else {
+            put32(at, quint32(v) << 16);
+        }
+    }
     return w;
 }
 
@@ -107,7 +123,8 @@ struct HostileCase {
     QString path;
 };
 
-// Broken files around the good wave, written into `dir`.
+// Broken files around the good wave, and good ones in other layouts,
+// written into `dir`.
 std::vector<HostileCase> writeHostileFiles(const QDir& dir)
 {
     const QByteArray good = makeWave(false);
@@ -130,6 +147,11 @@ std::vector<HostileCase> writeHostileFiles(const QDir& dir)
         {"fmt size 0xFFFFFFF4", patched(16, 0xFFFFFFF4)},  // wraps a 32-bit chunk walker back to offset 8
         {"RIFX", makeWave(true)},
         {"not a wave", text},
+        // Valid files in other PCM layouts, to see which ones still play.
+        {"valid 8-bit", makeWave(false, 8)},
+        {"valid 24-bit", makeWave(false, 24)},
+        {"valid 32-bit", makeWave(false, 32)},
+        {"valid 48 kHz stereo", makeWave(false, 16, 2, 48000)},
     };
     std::vector<HostileCase> out;
     for (const auto& [name, bytes] : files) {
@@ -820,8 +842,9 @@ int parentMode(int runs, int hostileRuns)
                     missed("cold_latency"), missed("warm_latency"), failed[c]);
     }
 
-    std::printf("\nBroken files, %d runs each (C = B refusing anything but a regular file, opened without\n"
-                "waiting, and handing it over as /proc/self/fd/N). 'blocked': stuck for 3 s, process ended.\n",
+    std::printf("\nBroken files and valid ones in other layouts, %d runs each (C = B refusing anything but\n"
+                "a regular file, opened without waiting, and handing it over as /proc/self/fd/N).\n"
+                "'blocked': stuck for 3 s, process ended.\n",
                 hostileRuns);
     std::printf("  %-22s %-4s %-13s %-7s %-8s %-9s %-9s %s\n", "file", "", "call ms", "played", "loop gap",
                 "next good", "destroyed", "reported");
