@@ -19,10 +19,6 @@ public:
         QRect rect;       // screen pixels
         QWidget* window;  // nullptr stands for another program's window
     };
-    struct Timer {
-        int periodMs;
-        std::function<void()> onTick;
-    };
 
     QPoint cursorPos() const override { return cursor; }
     QWidget* windowAt(const QPoint& p) const override
@@ -34,32 +30,32 @@ public:
     QWidget* foregroundWindow() const override { return foreground; }
     quint32 setTimer(QWidget* window, quint32 id, int periodMs, std::function<void()> onTick) override
     {
-        ++timersSet;
         if (!window || id == 0 || periodMs < 1 || refuseTimers)
             return 0;
-        timers[{window, id}] = {periodMs, std::move(onTick)};
+        m_timers[{window, id}] = std::move(onTick);
         return id;
     }
-    bool killTimer(QWidget* window, quint32 id) override { return timers.erase({window, id}) > 0; }
+    bool killTimer(QWidget* window, quint32 id) override { return m_timers.erase({window, id}) > 0; }
 
     // Runs one tick of every running timer, as the event loop would after
     // one period; a tick may stop timers.
     void tick()
     {
         std::vector<std::function<void()>> due;
-        for (const auto& [key, timer] : timers)
-            due.push_back(timer.onTick);
+        for (const auto& [key, onTick] : m_timers)
+            due.push_back(onTick);
         for (const auto& onTick : due)
             onTick();
     }
-    bool timerRuns() const { return !timers.empty(); }
+    bool timerRuns() const { return !m_timers.empty(); }
 
     QPoint cursor;
     QWidget* foreground = nullptr;
     std::vector<Region> regions;  // front to back: the first that holds a point names its window
-    std::map<std::pair<QWidget*, quint32>, Timer> timers;
-    int timersSet = 0;
     bool refuseTimers = false;
+
+private:
+    std::map<std::pair<QWidget*, quint32>, std::function<void()>> m_timers;
 };
 
 }  // namespace kiebitz::test
