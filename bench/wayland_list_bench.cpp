@@ -37,7 +37,6 @@ namespace {
 
 const char* const kForeignToplevel = "/usr/lib/wlroots/foreign-toplevel";
 
-using bench::median;
 using bench::medianMs;
 using bench::ms;
 

@@ -30,7 +30,6 @@ extern char** environ;
 
 namespace {
 
-using bench::median;
 using bench::medianMs;
 using bench::ms;
 
@@ -112,20 +111,43 @@ int main(int argc, char** argv)
     std::free(n);
     xcb_flush(c);
 
-    // Until the window manager (if any) has taken all of them.
+    // Timing starts once the window manager (if any) has taken every window:
+    // a managed window shows a frame (WS_BORDER). Without a window manager
+    // all of them only need to be listed with their titles.
+    const char* wmCheck = "_NET_SUPPORTING_WM_CHECK";
+    auto* wmAtom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::uint16_t(std::strlen(wmCheck)), wmCheck), nullptr);
+    bool managed = false;
+    if (wmAtom && wmAtom->atom != XCB_ATOM_NONE) {
+        auto* prop =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, root, wmAtom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        managed = prop && xcb_get_property_value_length(prop) == 4;
+        std::free(prop);
+    }
+    std::free(wmAtom);
+    const std::uint32_t ready = core::WS_VISIBLE | (managed ? core::WS_BORDER : 0);
     platform::WindowListXcb list;
     const auto waitStart = Clock::now();
     int listed = 0;
     std::vector<platform::WindowEntry> all;
-    while (Clock::now() - waitStart < std::chrono::seconds(30)) {
+    std::sort(made.begin(), made.end());
+    while (Clock::now() - waitStart < std::chrono::minutes(3)) {
         all = list.windows();
         listed = int(std::count_if(all.begin(), all.end(), [&](const platform::WindowEntry& e) {
-            return std::find(made.begin(), made.end(), e.id) != made.end() && !e.title.isEmpty();
+            return std::binary_search(made.begin(), made.end(), e.id) && !e.title.isEmpty() &&
+                   (e.style & ready) == ready;
         }));
         if (listed == count)
             break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
+    if (listed != count) {
+        std::fprintf(stderr, "only %d of %d windows were %s after 3 minutes\n", listed, count,
+                     managed ? "managed by the window manager" : "listed");
+        return 1;
+    }
+    std::printf("waited %.1f s for the %s\n", ms(Clock::now() - waitStart) / 1000.0,
+                managed ? "window manager to manage every window" : "windows to be listed");
     std::printf("%d windows made, %d of them listed, %zu in the list, %d Kiebitz instances found\n", count, listed,
                 all.size(), countInstances(all));
 

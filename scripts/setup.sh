@@ -13,7 +13,7 @@ PACKAGES=(
     fonts-liberation
     xvfb xauth openbox wmctrl x11-utils
     dbus-daemon systemd at-spi2-core chromium firefox-esr
-    clang libclang-rt-dev
+    clang libclang-rt-dev clang-format clang-tidy
     qt6-translations-l10n librsvg2-bin dpkg-dev desktop-file-utils appstream python3
     sway foot xwayland qt6-wayland libwayland-dev wayland-protocols libwlroots-examples kwin-wayland
 )
@@ -38,7 +38,7 @@ install_missing() {
 
 configure_and_build() {
     step "Configuring in $BUILD_DIR"
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIEBITZ_WERROR=ON "$@"
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIEBITZ_WERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "$@"
     step "Building"
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStandardPaths>
 
 namespace kiebitz::app {
 
@@ -62,8 +63,18 @@ QIcon drawnIcon()
 
 QIcon programIcon()
 {
-    // Installed, the window shows the same icon as the menu entry.
-    return QIcon::fromTheme(QStringLiteral(KIEBITZ_APP_ID), drawnIcon());
+    // Installed, the window shows the same icon as the menu entry. The files
+    // are looked up directly: asking the icon theme parses the whole hicolor
+    // index at start-up, which cost more than the rest of the window.
+    QIcon icon;
+    for (const char* size : {"48x48", "128x128"}) {
+        const QString file = QStandardPaths::locate(
+            QStandardPaths::GenericDataLocation,
+            QStringLiteral("icons/hicolor/%1/apps/%2.png").arg(QLatin1String(size), QStringLiteral(KIEBITZ_APP_ID)));
+        if (!file.isEmpty())
+            icon.addFile(file);
+    }
+    return icon.isNull() ? drawnIcon() : icon;
 }
 
 }  // namespace kiebitz::app

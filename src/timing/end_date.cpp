@@ -121,7 +121,7 @@ QString repairMisdecodedUtf8(const QString& text)
             continue;
         }
         const unsigned char code = core::ansiCode(ch);
-        if (code == '?' || code < 0x80) {
+        if (code < 0x80) {  // no mapping ('?') or an ASCII best fit
             representable = false;
             break;
         }

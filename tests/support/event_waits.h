@@ -3,16 +3,9 @@
 // Tests wait for the event they need, never for a guessed delay. The bound
 // is generous: it is only reached when the event never comes.
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
-#include <QWidget>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 namespace kiebitz::test {
 
@@ -21,9 +14,7 @@ constexpr int kEventBoundMs = 30'000;
 // Runs events until `done` holds, for at most `boundMs`; whether it holds.
 inline bool runUntil(const std::function<bool()>& done, int boundMs = kEventBoundMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
+    for (const QDeadlineTimer bound(boundMs); !done() && !bound.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     return done();
 }
@@ -35,20 +26,19 @@ inline bool runUntil(const std::function<bool()>& done, int boundMs = kEventBoun
 [[nodiscard]] inline std::unique_ptr<QTimer> whenModal(std::function<void(QWidget*)> act)
 {
     auto poll = std::make_unique<QTimer>();
-    QElapsedTimer since;
-    since.start();
-    QObject::connect(poll.get(), &QTimer::timeout, poll.get(), [timer = poll.get(), since, act = std::move(act)] {
-        const QPointer<QWidget> modal = QApplication::activeModalWidget();
-        if (modal || since.elapsed() > kEventBoundMs)
-            timer->stop();
-        if (!modal)
-            return;
-        act(modal);
-        if (modal && modal == QApplication::activeModalWidget()) {
-            ADD_FAILURE() << "the modal window stayed open";
-            modal->close();
-        }
-    });
+    QObject::connect(poll.get(), &QTimer::timeout, poll.get(),
+                     [timer = poll.get(), bound = QDeadlineTimer(kEventBoundMs), act = std::move(act)] {
+                         const QPointer<QWidget> modal = QApplication::activeModalWidget();
+                         if (modal || bound.hasExpired())
+                             timer->stop();
+                         if (!modal)
+                             return;
+                         act(modal);
+                         if (modal && modal == QApplication::activeModalWidget()) {
+                             ADD_FAILURE() << "the modal window stayed open";
+                             modal->close();
+                         }
+                     });
     poll->start(10);
     return poll;
 }

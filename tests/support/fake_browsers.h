@@ -17,9 +17,7 @@ public:
         const std::vector<platform::WindowEntry>&) override
     {
         ++calls;
-        if (unavailable)
-            return std::nullopt;
-        return entries;
+        return unavailable ? std::nullopt : std::optional(entries);
     }
     std::vector<platform::ShellBrowserEntry> entries;
     bool unavailable = false;
@@ -33,13 +31,10 @@ public:
     {
         asked << service;
         topics << topic + u'/' + item;
-        if (!replies.contains(service))
-            return std::nullopt;
-        return replies.value(service);
+        return replies.contains(service) ? std::optional(replies[service]) : std::nullopt;
     }
     QMap<QString, QString> replies;
-    QStringList asked;
-    QStringList topics;
+    QStringList asked, topics;
 };
 
 // Records the display states in order: "none", or "auction:<end>".

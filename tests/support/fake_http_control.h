@@ -3,9 +3,7 @@
 #include "platform/http_control.h"
 
 #include <QMap>
-#include <QString>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -19,54 +17,40 @@ namespace kiebitz::test {
 // passing) and completes the request with state 12.
 class FakeHttpControl : public platform::HttpControl {
 public:
-    struct Request {
-        QString url;
-        QString headers;
-    };
-
-    void execute(const QString& url, const QString& extraHeaders) override
+    void execute(const QString& url, const QString&) override
     {
-        requests.push_back({url, extraHeaders});
+        requests.push_back(url);
         m_body = answers.value(url);
-        m_executing = true;
-        m_receiving = false;
+        m_calls = 2;
         notifyState(Requesting);
     }
-    bool stillExecuting() const override { return m_executing; }
+    bool stillExecuting() const override { return m_calls > 0; }
     void cancel() override
     {
-        if (!m_executing)
+        if (std::exchange(m_calls, 0) == 0)
             return;
-        m_executing = false;
         m_body.clear();
         notifyState(Error);
     }
     void doEvents() override
     {
-        if (!m_executing)
-            return;
-        if (!m_receiving) {
-            m_receiving = true;
-            if (reportsReceiving)
-                notifyState(ReceivingResponse);
-            return;
-        }
-        if (duringWait)
+        if (m_calls == 2 && reportsReceiving)
+            notifyState(ReceivingResponse);
+        if (m_calls == 1 && duringWait)
             duringWait();
-        m_executing = false;
-        notifyState(ResponseCompleted);
+        if (m_calls > 0 && --m_calls == 0)
+            notifyState(ResponseCompleted);
     }
     QString getChunk(qsizetype maxChars) override { return m_body.left(std::min(maxChars, kMaxBodyChars)); }
 
     QMap<QString, QString> answers;
-    std::vector<Request> requests;
+    std::vector<QString> requests;  // the addresses asked for, in order
     std::function<void()> duringWait;
-    bool reportsReceiving = true;  // false: no state 7 for the answer
+    bool reportsReceiving = true;
 
 private:
     QString m_body;
-    bool m_executing = false;
-    bool m_receiving = false;
+    int m_calls = 0;  // doEvents() calls until the answer is complete
 };
 
 }  // namespace kiebitz::test

@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <map>
-#include <utility>
 #include <vector>
 
 namespace kiebitz::test {
@@ -20,55 +19,43 @@ public:
         QRect rect;       // screen pixels
         QWidget* window;  // nullptr stands for another program's window
     };
-    struct Timer {
-        int periodMs = 0;
-        std::function<void()> onTick;
-    };
 
     QPoint cursorPos() const override { return cursor; }
     QWidget* windowAt(const QPoint& p) const override
     {
-        for (const Region& r : regions)
-            if (r.rect.contains(p))
-                return r.window;
-        return nullptr;
+        const auto it =
+            std::find_if(regions.begin(), regions.end(), [&](const Region& r) { return r.rect.contains(p); });
+        return it == regions.end() ? nullptr : it->window;
     }
     QWidget* foregroundWindow() const override { return foreground; }
-
     quint32 setTimer(QWidget* window, quint32 id, int periodMs, std::function<void()> onTick) override
     {
-        ++timersSet;
         if (!window || id == 0 || periodMs < 1 || refuseTimers)
             return 0;
-        timers[{window, id}] = {periodMs, std::move(onTick)};
+        m_timers[{window, id}] = std::move(onTick);
         return id;
     }
-    bool killTimer(QWidget* window, quint32 id) override
-    {
-        ++timersKilled;
-        return timers.erase({window, id}) > 0;
-    }
+    bool killTimer(QWidget* window, quint32 id) override { return m_timers.erase({window, id}) > 0; }
 
     // Runs one tick of every running timer, as the event loop would after
-    // one period.
+    // one period; a tick may stop timers.
     void tick()
     {
         std::vector<std::function<void()>> due;
-        for (auto& entry : timers)
-            due.push_back(entry.second.onTick);
-        for (auto& f : due)
-            f();
+        for (const auto& [key, onTick] : m_timers)
+            due.push_back(onTick);
+        for (const auto& onTick : due)
+            onTick();
     }
-    bool timerRuns() const { return !timers.empty(); }
+    bool timerRuns() const { return !m_timers.empty(); }
 
     QPoint cursor;
     QWidget* foreground = nullptr;
-    // Front to back: the first region that contains a point names its window.
-    std::vector<Region> regions;
-    std::map<std::pair<QWidget*, quint32>, Timer> timers;
-    int timersSet = 0;
-    int timersKilled = 0;
+    std::vector<Region> regions;  // front to back: the first that holds a point names its window
     bool refuseTimers = false;
+
+private:
+    std::map<std::pair<QWidget*, quint32>, std::function<void()>> m_timers;
 };
 
 }  // namespace kiebitz::test

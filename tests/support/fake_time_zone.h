@@ -7,63 +7,40 @@
 
 #include "platform/time_zone.h"
 
-#include <QDate>
 #include <QDateTime>
 #include <QTimeZone>
-
-#include <cstdint>
 
 namespace kiebitz::test {
 
 class FakeTimeZone : public platform::TimeZone {
 public:
     // One offset all year, no seasons (`daylight` marks the state as summer time).
-    static FakeTimeZone fixed(int offsetMinutes, bool daylight = false)
-    {
-        FakeTimeZone z;
-        z.m_standardMinutes = offsetMinutes;
-        z.m_daylight = daylight;
-        return z;
-    }
+    static FakeTimeZone fixed(int offsetMinutes, bool daylight = false) { return {offsetMinutes, daylight, false}; }
     // A PC set to Central European time in winter: UTC+1 all year.
     static FakeTimeZone centralEuropeWinter() { return fixed(60); }
     // A PC in Central European summer time all year: UTC+2, daylight.
     static FakeTimeZone centralEuropeSummer() { return fixed(120, true); }
     // Central European time with both seasons, switching by the EU rule.
-    static FakeTimeZone centralEurope()
-    {
-        FakeTimeZone z;
-        z.m_standardMinutes = 60;
-        z.m_summerMinutes = 120;
-        z.m_euRule = true;
-        return z;
-    }
+    static FakeTimeZone centralEurope() { return {60, false, true}; }
 
     platform::ZoneState stateAt(std::int64_t utcSeconds) const override
     {
-        ++calls;
-        if (!m_euRule)
-            return {std::int64_t(m_standardMinutes) * 60, m_daylight};
         const int year = QDateTime::fromSecsSinceEpoch(utcSeconds, QTimeZone::utc()).date().year();
-        const bool summer = utcSeconds >= changeAt(year, 3) && utcSeconds < changeAt(year, 10);
-        return {std::int64_t(summer ? m_summerMinutes : m_standardMinutes) * 60, summer};
+        const bool summer = m_euRule && utcSeconds >= changeAt(year, 3) && utcSeconds < changeAt(year, 10);
+        return {std::int64_t(m_minutes + (summer ? 60 : 0)) * 60, m_daylight || summer};
     }
-
     // UTC seconds of 01:00 UTC on the last Sunday of `month`.
     static std::int64_t changeAt(int year, int month)
     {
-        QDate d(year, month, QDate(year, month, 1).daysInMonth());
-        d = d.addDays(-(d.dayOfWeek() % 7));  // dayOfWeek: Monday 1 .. Sunday 7
-        return QDateTime(d, QTime(1, 0), QTimeZone::utc()).toSecsSinceEpoch();
+        const QDate last(year, month, QDate(year, month, 1).daysInMonth());
+        return QDateTime(last.addDays(-(last.dayOfWeek() % 7)), QTime(1, 0), QTimeZone::utc()).toSecsSinceEpoch();
     }
 
-    mutable int calls = 0;
-
 private:
-    int m_standardMinutes = 0;
-    int m_summerMinutes = 0;
-    bool m_daylight = false;
-    bool m_euRule = false;
+    FakeTimeZone(int minutes, bool daylight, bool euRule) : m_minutes(minutes), m_daylight(daylight), m_euRule(euRule)
+    {}
+    int m_minutes;
+    bool m_daylight, m_euRule;
 };
 
 }  // namespace kiebitz::test

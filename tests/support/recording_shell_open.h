@@ -6,16 +6,15 @@
 
 namespace kiebitz::test {
 
-// Records what would have been opened; answers with `result`.
+// Records what would have been opened.
 class RecordingShellOpen : public platform::ShellOpen {
 public:
     bool open(const QString& target) override
     {
         opened << target;
-        return result;
+        return true;
     }
     QStringList opened;
-    bool result = true;
 };
 
 }  // namespace kiebitz::test

@@ -6,23 +6,12 @@
 
 #include "platform/window_list.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <csignal>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <unistd.h>
+#include <QtTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace kiebitz::test {
 
@@ -31,69 +20,51 @@ namespace kiebitz::test {
 constexpr int kSwayBoundMs = 30'000;
 
 // Runs events until `done` holds, for at most `boundMs`; whether it holds.
-inline bool waitFor(const std::function<bool()>& done, int boundMs = kSwayBoundMs)
-{
-    return QTest::qWaitFor(done, boundMs);
-}
+inline bool waitFor(const std::function<bool()>& done, int ms = kSwayBoundMs) { return QTest::qWaitFor(done, ms); }
 
-inline bool swaySession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("SWAYSOCK");
-}
+inline bool swaySession() { return !qgetenv("WAYLAND_DISPLAY").isEmpty() && !qgetenv("SWAYSOCK").isEmpty(); }
 
 // Runs swaymsg with `args`; its output, or nothing when it failed.
 inline std::optional<QByteArray> swaymsgOutput(const QStringList& args)
 {
     QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("swaymsg"), args);
-    if (!p.waitForFinished(10'000)) {
-        p.kill();
-        p.waitForFinished(1'000);
-        return std::nullopt;
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        ADD_FAILURE() << "swaymsg " << args.join(QLatin1Char(' ')).toStdString() << ": "
-                      << p.readAllStandardOutput().toStdString() << p.readAllStandardError().toStdString();
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
+    if (p.waitForFinished(10'000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return p.readAll();
+    ADD_FAILURE() << "swaymsg " << args.join(u' ').toStdString() << ": " << p.readAll().toStdString();
+    return std::nullopt;
 }
 
 // Runs one sway command; whether sway carried it out.
 inline bool swaymsg(const QString& command) { return swaymsgOutput({command}).has_value(); }
 
-// sway's container id of the first window for which `match` holds; 0 when
-// there is none.
+// The container id of the first window in `node` for which `match` holds; 0
+// when there is none.
+inline qint64 swayContainer(const QJsonObject& node, const std::function<bool(const QJsonObject&)>& match)
+{
+    if (node.contains(QLatin1String("app_id")) && match(node))
+        return node[QLatin1String("id")].toInteger();
+    for (const char* key : {"nodes", "floating_nodes"})
+        for (const QJsonValue& child : node[QLatin1String(key)].toArray())
+            if (const qint64 id = swayContainer(child.toObject(), match))
+                return id;
+    return 0;
+}
 inline qint64 swayContainer(const std::function<bool(const QJsonObject&)>& match)
 {
     const std::optional<QByteArray> tree = swaymsgOutput({QStringLiteral("-t"), QStringLiteral("get_tree")});
-    if (!tree)
-        return 0;
-    std::vector<QJsonObject> open = {QJsonDocument::fromJson(*tree).object()};
-    while (!open.empty()) {
-        const QJsonObject node = open.back();
-        open.pop_back();
-        if (node.contains(QStringLiteral("app_id")) && match(node))
-            return node.value(QStringLiteral("id")).toInteger();
-        for (const char* key : {"nodes", "floating_nodes"})
-            for (const QJsonValue& child : node.value(QLatin1String(key)).toArray())
-                open.push_back(child.toObject());
-    }
-    return 0;
+    return tree ? swayContainer(QJsonDocument::fromJson(*tree).object(), match) : 0;
 }
-
-// sway's container id of the window titled `title`; 0 when there is none.
+// sway's container id of the window titled `title`, or of a window of
+// process `pid`; 0 when there is none.
 inline qint64 swayContainer(const QString& title)
 {
-    return swayContainer(
-        [&](const QJsonObject& view) { return view.value(QStringLiteral("name")).toString() == title; });
+    return swayContainer([&](const QJsonObject& view) { return view[QLatin1String("name")].toString() == title; });
 }
-
-// sway's container id of a window of process `pid`; 0 when there is none.
 inline qint64 swayContainerOf(qint64 pid)
 {
-    return swayContainer(
-        [&](const QJsonObject& view) { return view.value(QStringLiteral("pid")).toInteger() == pid; });
+    return swayContainer([&](const QJsonObject& view) { return view[QLatin1String("pid")].toInteger() == pid; });
 }
 
 // Activates the window titled `title` as a click on it would.
@@ -110,8 +81,6 @@ public:
     Program(const QString& program, const QStringList& args, const QProcessEnvironment& env = {},
             const QString& log = {})
     {
-        m_process.setProgram(program);
-        m_process.setArguments(args);
         if (!env.isEmpty())
             m_process.setProcessEnvironment(env);
         m_process.setStandardOutputFile(log.isEmpty() ? QProcess::nullDevice() : log);
@@ -122,7 +91,7 @@ public:
             setpgid(0, 0);
             std::signal(SIGPIPE, SIG_IGN);
         });
-        m_process.start();
+        m_process.start(program, args);
     }
     ~Program() { end(); }
     Program(const Program&) = delete;
@@ -145,11 +114,6 @@ private:
 // of its own, opened far faster than a foot process of its own.
 class FootServer {
 public:
-    FootServer()
-        : m_socket(m_dir.filePath(QStringLiteral("foot.sock"))),
-          m_server(QStringLiteral("foot"), {QStringLiteral("--server=") + m_socket}, {},
-                   m_dir.filePath(QStringLiteral("foot.log")))
-    {}
     bool ready()
     {
         const bool up = m_server.started() && waitFor([&] { return QFileInfo::exists(m_socket); }, 10'000);
@@ -164,18 +128,18 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll().right(2000).toStdString() : std::string();
     }
     // A window titled `title`; it closes when the returned program ends.
-    std::unique_ptr<Program> window(const QString& title, const QString& appId = QStringLiteral("foot")) const
+    std::unique_ptr<Program> window(const QString& title) const
     {
         return std::make_unique<Program>(
             QStringLiteral("footclient"),
-            QStringList{QStringLiteral("--server-socket=") + m_socket, QStringLiteral("--title=") + title,
-                        QStringLiteral("--app-id=") + appId, QStringLiteral("sleep"), QStringLiteral("600")});
+            QStringList{"--server-socket=" + m_socket, "--title=" + title, "sleep", "600"});
     }
 
 private:
     QTemporaryDir m_dir;
-    QString m_socket;
-    Program m_server;
+    QString m_socket = m_dir.filePath(QStringLiteral("foot.sock"));
+    Program m_server{
+        QStringLiteral("foot"), {"--server=" + m_socket}, {}, m_dir.filePath(QStringLiteral("foot.log"))};
 };
 
 // Waits, reading the list again and again, until `done` holds for it.
@@ -188,10 +152,8 @@ inline bool listUntil(platform::WindowList& list,
 
 inline const platform::WindowEntry* titled(const std::vector<platform::WindowEntry>& list, const QString& title)
 {
-    for (const platform::WindowEntry& e : list)
-        if (e.title == title)
-            return &e;
-    return nullptr;
+    const auto it = std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.title == title; });
+    return it == list.end() ? nullptr : &*it;
 }
 
 // The titles of a list, each cut to 80 characters, for failure messages.

@@ -7,8 +7,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QWidget window;
-    window.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("Testfenster"));
-    window.resize(320, 200);
+    window.setWindowTitle(QString::fromLocal8Bit(argv[argc - 1]));
     window.show();
     return QApplication::exec();
 }
