@@ -1,275 +1,282 @@
+// The main window offscreen: the countdown and its tick, start and close,
+// the item link, and the clock synchronisation against a time page served
+// on 127.0.0.1.
+
 #include "app/kiebitz_main.h"
-#include "app/main_window.h"
-#include "platform/classic_fonts.h"
+#include "platform/linux/http_control_qt.h"
+#include "platform/linux/shell_open_qt.h"
 #include "support/event_waits.h"
 #include "support/fake_platform.h"
-
-#include <QCloseEvent>
-#include <QFontInfo>
-#include <QImage>
-
-#include <gtest/gtest.h>
+#include "support/fake_time_zone.h"
+#include "support/loopback_http_server.h"
+#include "support/recording_shell_open.h"
+#include "timing/item_link.h"
 
 using namespace kiebitz;
 
 namespace {
 
-class Form1Test : public ::testing::Test {
-protected:
-    Form1Test() : form(fake.platform(), state) { form.Form1init(); }
+const QString kSetting = QStringLiteral("Auktionswerk/Kiebitz/");
+const QString kDrum = QStringLiteral("play:/opt/kiebitz/drum.wav");
 
-    // Follows an auction that ends `remaining` seconds after the clock's now.
-    void follow(std::int64_t remaining, const QString& title = QStringLiteral("Canon EOS"))
+TEST(CountdownTimer, AlignsEveryRateThatDividesTheSecondToTheClock)
+{
+    test::FakeClock clock;
+    app::CountdownTimer timer(clock);
+    const int m = app::CountdownTimer::kAlignMarginMs;
+    const int rows[][3] = {// ms past the second, interval, delay
+                           {0, 1000, 1000 + m}, {1, 1000, 999 + m},  {500, 1000, 500 + m}, {999, 1000, 1 + m},
+                           {999, 200, 1 + m},   {123, 500, 377 + m}, {0, 200, 200 + m},    {2, 500, 500},
+                           {650, 200, 150 + m}, {640, 300, 300}};
+    for (const auto& [ms, interval, delay] : rows) {
+        clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0, ms)));
+        timer.setInterval(interval);
+        EXPECT_EQ(timer.nextDelayMs(), delay) << ms << " ms, interval " << interval;
+    }
+    timer.setEnabled(false);
+    EXPECT_EQ(timer.nextDelayMs(), -1);
+    QObject::connect(&timer, &app::CountdownTimer::timeout, [] { ADD_FAILURE() << "a disabled timer ticked"; });
+    timer.fire();
+}
+
+struct App : ::testing::Test {
+    App()
     {
-        state.auction.AuctionTitle = title;
+        auto p = fake.platform();
+        p.shell = &shell;
+        form = std::make_unique<app::Form1>(p, state);
+        form->Form1init();
+    }
+    // Follows an auction that ends `remaining` seconds after the clock's now.
+    void follow(std::int64_t remaining)
+    {
+        state.auction.AuctionTitle = QStringLiteral("X");
         state.auction.ItemNumber = QStringLiteral("1234567890");
         state.auction.AuctionEnd = core::addSeconds(core::fromQDateTime(fake.clock.now()), remaining);
-        form.show_Auction(state.auction.AuctionEnd);
+        form->show_Auction(state.auction.AuctionEnd);
+        form->Update_Label();
     }
-
-    QString zeit() const { return form.LabelZeit->caption(); }
-    double zeitPt() const { return form.LabelZeit->font().pointSizeF(); }
+    QString zeit() const { return form->LabelZeit->caption(); }
 
     test::FakePlatform fake;
+    test::RecordingShellOpen shell;
     app::ProgramState state;
-    app::Form1 form;
+    std::unique_ptr<app::Form1> form;
 };
 
-}  // namespace
-
-TEST_F(Form1Test, StartsInTheNoItemState)
+TEST_F(App, CountsDownThroughEveryBand)
 {
-    EXPECT_EQ(form.windowTitle(), QStringLiteral(" Kiebitz 1.6.30"));
-    EXPECT_EQ(form.Label1->caption(), QStringLiteral("Kein Artikel gewählt."));
-    EXPECT_TRUE(form.Lbl_NoAuction->caption().startsWith(QStringLiteral("Öffnen Sie den Artikel,\r\nauf den")));
-    EXPECT_TRUE(form.Lbl_NoAuction->caption().endsWith(QStringLiteral("\r\n'Artikel übernehmen'")));
-    EXPECT_FALSE(form.Lbl_NoAuction->isHidden());
-    EXPECT_TRUE(form.LabelZeit->isHidden());
-    EXPECT_FALSE(form.Timer1->isEnabled());
-    // The instruction stands centred on the countdown panel.
-    const QRectF shape = form.twipsGeometry(form.Shape2);
-    const QRectF label = form.twipsGeometry(form.Lbl_NoAuction);
-    EXPECT_NEAR(label.center().y(), shape.center().y(), form.twipsPerPixel().y);
-    // Its six lines start at its left edge: the first ink of each line lies
-    // in the same column, although the lines differ in width.
-    QImage img(form.Lbl_NoAuction->size(), QImage::Format_ARGB32);
-    img.fill(Qt::white);
-    form.Lbl_NoAuction->render(&img);
-    const int lineHeight = form.Lbl_NoAuction->fontMetrics().lineSpacing();
-    QList<int> firstInk;
-    for (int top = 0; top + lineHeight <= img.height(); top += lineHeight) {
-        int left = img.width();
-        for (int y = top; y < top + lineHeight; ++y)
-            for (int x = 0; x < left; ++x)
-                if (qGray(img.pixel(x, y)) < 128)
-                    left = x;
-        firstInk << left;
-    }
-    ASSERT_EQ(firstInk.size(), 6);
-    for (int left : firstInk)
-        EXPECT_LE(left, 3) << "lines start at " << firstInk.first() << ", " << firstInk.last();
-    // Settings defaults when nothing is stored.
-    EXPECT_EQ(state.settings.warnton, 1);
-    EXPECT_EQ(state.settings.warntonsek, 60);
-    EXPECT_EQ(state.settings.msgonsync, 1);
-    EXPECT_EQ(state.settings.synconstart, 0);
-    EXPECT_EQ(state.settings.soundfile, QStringLiteral("/opt/kiebitz/drum.wav"));
-    EXPECT_EQ(state.values.WindowStyleMask, 0x10800000u);
-}
-
-TEST_F(Form1Test, LayoutInTwips)
-{
-    const auto& tpp = form.twipsPerPixel();
-    EXPECT_NEAR(form.width() * tpp.x, 4215, tpp.x);
-    EXPECT_NEAR(form.height() * tpp.y, 2745, tpp.y);
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());  // fixed border
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-    const QRectF shape1 = form.twipsGeometry(form.Shape1);
-    EXPECT_NEAR(shape1.left(), 2280, tpp.x);
-    EXPECT_NEAR(shape1.width(), 1815, tpp.x);
-    EXPECT_EQ(form.Lbl_GetTime->toolTip(), QStringLiteral(" Synchronisiert die Systemuhr mit dem eBayserver "));
-    EXPECT_EQ(form.Lbl_GetArtikel->foreColor(), 0x0000FFu);
-    EXPECT_EQ(form.Lbl_GetArtikel->cursor().hotSpot(), QPoint(12, 1));
-    // Arial or its metric twin, whichever is installed: no fallback search.
-    EXPECT_EQ(QFontInfo(form.Lbl_GoItem->font()).family(), form.Lbl_GoItem->font().family());
-    EXPECT_TRUE(platform::kArialFamilies.contains(form.Lbl_GoItem->font().family()));
-    EXPECT_DOUBLE_EQ(form.Lbl_GoItem->font().pointSizeF(), 9.0);
-    // Every label lies in front of the panels.
-    const auto children = form.children();
-    EXPECT_LT(children.indexOf(form.Shape2), children.indexOf(form.LabelZeit));
-}
-
-TEST_F(Form1Test, CountsDownThroughEveryBand)
-{
-    struct Row {
-        std::int64_t remaining;
-        const char* text;
-        double pt;
-        std::uint32_t color;
-        int interval;  // 0: timer off
-        const char* caption;
-    };
-    const Row rows[] = {
-        {172800, "2 Tage\r\n0 Stunden", 12, 0, 500, "Canon EOS Kiebitz"},
-        {90000, "1 Tag\r\n1 Stunde", 12, 0, 500, "Canon EOS Kiebitz"},
-        {86400, "1 Tag\r\n0 Stunden", 12, 0, 500, "Canon EOS Kiebitz"},
-        {86399, "23 Stunden\r\n59 Minuten", 12, 0, 500, "Canon EOS Kiebitz"},
-        {3660, "1 Stunde\r\n1 Minute", 12, 0, 500, "Canon EOS Kiebitz"},
-        {3600, "1 Stunde\r\n0 Minuten", 12, 0, 500, "Canon EOS Kiebitz"},
-        {3599, "59 Minuten\r\n59 Sekunden", 12, 0, 200, "Canon EOS Kiebitz"},
-        {125, "2 Minuten\r\n5 Sekunden", 12, 0, 200, "Canon EOS Kiebitz"},
-        {61, "1 Minute\r\n1 Sekunden", 12, 0, 200, "Canon EOS Kiebitz"},
-        {60, "1 Minute\r\n0 Sekunden", 12, 0, 200, "Canon EOS Kiebitz"},
+    // remaining s, text, font pt, colour, tick ms (0: stopped), window title
+    const std::tuple<std::int64_t, const char*, double, std::uint32_t, int, const char*> rows[] = {
+        {172800, "2 Tage\r\n0 Stunden", 12, 0, 500, "X Kiebitz"},
+        {90000, "1 Tag\r\n1 Stunde", 12, 0, 500, "X Kiebitz"},
+        {86400, "1 Tag\r\n0 Stunden", 12, 0, 500, "X Kiebitz"},
+        {86399, "23 Stunden\r\n59 Minuten", 12, 0, 500, "X Kiebitz"},
+        {3660, "1 Stunde\r\n1 Minute", 12, 0, 500, "X Kiebitz"},
+        {3600, "1 Stunde\r\n0 Minuten", 12, 0, 500, "X Kiebitz"},
+        {3599, "59 Minuten\r\n59 Sekunden", 12, 0, 200, "X Kiebitz"},
+        {125, "2 Minuten\r\n5 Sekunden", 12, 0, 200, "X Kiebitz"},
+        {61, "1 Minute\r\n1 Sekunden", 12, 0, 200, "X Kiebitz"},
+        {60, "1 Minute\r\n0 Sekunden", 12, 0, 200, "X Kiebitz"},
         {59, "59", 13, 0x000000, 1000, " >>59<<"},
         {42, "42", 30, 0x440000, 1000, " >>42<<"},
         {1, "1", 71, 0xE80000, 1000, " >>1<<"},
-        {0, "Auktion\r\nbeendet", 16, 0, 0, "Canon EOS"},
-        {-3700, "Auktion\r\nbeendet", 16, 0, 0, "Canon EOS"},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.remaining);
-        follow(r.remaining);
-        form.Update_Label();
-        EXPECT_EQ(zeit(), QString::fromUtf8(r.text));
-        EXPECT_DOUBLE_EQ(zeitPt(), r.pt);
-        EXPECT_EQ(form.LabelZeit->foreColor(), r.color);
-        EXPECT_EQ(form.Timer1->isEnabled(), r.interval != 0);
-        if (r.interval != 0) {
-            EXPECT_EQ(form.Timer1->interval(), r.interval);
+        {0, "Auktion\r\nbeendet", 16, 0, 0, "X"},
+        {-3700, "Auktion\r\nbeendet", 16, 0, 0, "X"}};
+    for (const auto& [remaining, text, pt, color, interval, caption] : rows) {
+        SCOPED_TRACE(remaining);
+        const std::size_t flashes = fake.flash.flashed.size();  // the final minute flashes on every call
+        follow(remaining);
+        if (interval != 0) {
+            // Paused, as while the synchronisation at start runs: every ticking band starts it again.
+            form->Timer1->setEnabled(false);
+            form->Update_Label();
         }
-        EXPECT_EQ(form.windowTitle(), QString::fromUtf8(r.caption));
-        EXPECT_FALSE(form.LabelZeit->isHidden());
-        // Re-centred in the countdown panel after every rewrite.
-        const QRectF shape = form.twipsGeometry(form.Shape2);
-        EXPECT_NEAR(form.twipsGeometry(form.LabelZeit).center().y(), shape.center().y(), form.twipsPerPixel().y);
+        EXPECT_EQ(zeit(), QString::fromUtf8(text));
+        EXPECT_DOUBLE_EQ(form->LabelZeit->font().pointSizeF(), pt);
+        EXPECT_EQ(form->LabelZeit->foreColor(), color);
+        EXPECT_EQ(form->Timer1->isEnabled() ? form->Timer1->interval() : 0, interval);
+        EXPECT_EQ(form->windowTitle(), QString::fromUtf8(caption));
+        EXPECT_FALSE(form->LabelZeit->isHidden());
+        const double middle = form->twipsGeometry(form->Shape2).center().y();
+        EXPECT_NEAR(form->twipsGeometry(form->LabelZeit).center().y(), middle, form->twipsPerPixel().y);
+        EXPECT_EQ(fake.flash.flashed.size() - flashes, remaining > 0 && remaining < 60 ? 2u : 0u);
+        EXPECT_EQ(form->Label2->caption() != QStringLiteral("Label2gdfg "), remaining < 3600) << "the time stamp";
+        // Only the final minute and the end rewrite (and re-centre) an unchanged text.
+        form->LabelZeit->move(0, 0);
+        form->Update_Label();
+        EXPECT_EQ(form->LabelZeit->y() != 0, remaining < 60);
     }
+    EXPECT_EQ(fake.flash.flashed.back(), quintptr(form->winId()));
 }
 
-TEST_F(Form1Test, FinalMinuteFlashesEveryTickAndStampsTheMinutes)
+// Days ahead the countdown goes on ticking on its own timer, each tick
+// reading the clock again; once no auction is followed it stops.
+TEST_F(App, DaysBandKeepsTickingUntilNoAuctionIsFollowed)
 {
-    follow(65);
-    form.Update_Label();
-    EXPECT_TRUE(fake.flash.flashed.empty());
-    EXPECT_NE(form.Label2->caption(), QStringLiteral("Label2gdfg "));
-    for (int i = 0; i < 10; ++i) {
-        fake.clock.advanceSeconds(1);
-        form.Update_Label();
-    }
-    EXPECT_EQ(fake.flash.flashed.size(), 5u);  // 59..55
-    EXPECT_EQ(fake.flash.flashed.front(), quintptr(form.winId()));
-}
-
-TEST_F(Form1Test, LabelRewrittenOnlyWhenTheTextChanges)
-{
-    follow(7200);
-    form.Update_Label();
-    form.LabelZeit->move(0, 0);  // would be re-centred by a rewrite
-    form.Update_Label();
-    EXPECT_EQ(form.LabelZeit->y(), 0);
-    fake.clock.advanceSeconds(60);
-    form.Update_Label();
-    EXPECT_NE(form.LabelZeit->y(), 0);
-}
-
-TEST_F(Form1Test, NoAuctionLeavesEverythingButTheTimer)
-{
-    follow(100);
-    form.Update_Label();
-    const QString before = zeit();
+    follow(2 * 86400);
+    form->Timer1->setEnabled(false);  // paused, as while the synchronisation at start runs
+    form->Update_Label();
+    QObject::connect(form->Timer1, &app::CountdownTimer::timeout, [&] { fake.clock.advanceSeconds(3600); });
+    const QString next = QStringLiteral("1 Tag\r\n23 Stunden");
+    EXPECT_TRUE(test::runUntil([&] { return zeit() == next; })) << zeit().toStdString();
     state.auction.AuctionEnd = core::kZeroDate;
-    fake.clock.advanceSeconds(10);
-    form.Update_Label();
-    EXPECT_EQ(zeit(), before);
-    EXPECT_FALSE(form.Timer1->isEnabled());
+    form->Update_Label();
+    EXPECT_EQ(zeit(), next);
+    EXPECT_FALSE(form->Timer1->isEnabled());
 }
 
-TEST_F(Form1Test, WarningPlaysAtExactlyTheConfiguredSecond)
+TEST_F(App, WarningPlaysAtExactlyTheConfiguredSecond)
 {
-    struct Row {
-        std::int16_t warnton, warntonsek;
-        std::vector<int> ticksMs;  // clock steps between calls
-        int plays;
-    };
-    const std::vector<int> every200(40, 200);  // 8 s at the 200 ms rate
-    const Row rows[] = {
-        {1, 60, every200, 5},  // restarted on each tick within that second
-        {0, 60, every200, 0},     {2, 60, every200, 0}, {1, 60, {1000, 1000, 5000}, 1},  // the clock passes 60 once
-        {1, 60, {4000, 4000}, 0},  // jumps over the moment: no sound
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.warnton << "/" << r.warntonsek << " steps " << r.ticksMs.size());
+    const std::vector<int> every200(40, 200);  // 8 s at the 200 ms rate: restarted on each tick within 60 s
+    // warnton, clock steps between ticks, times played
+    const std::tuple<std::int16_t, std::vector<int>, int> rows[] = {
+        {1, every200, 5}, {0, every200, 0}, {2, every200, 0}, {1, {1000, 1000, 5000}, 1}, {1, {4000, 4000}, 0}};
+    for (const auto& [warnton, steps, plays] : rows) {
+        SCOPED_TRACE(testing::Message() << warnton << ", steps " << steps.size());
         fake.sound.calls.clear();
-        state.settings.warnton = r.warnton;
-        state.settings.warntonsek = r.warntonsek;
+        state.settings.warnton = warnton;
         fake.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0)));
         follow(62);
-        form.Update_Label();
-        for (int ms : r.ticksMs) {
+        for (int ms : steps) {
             fake.clock.advanceMs(ms);
-            form.Update_Label();
+            form->Update_Label();
         }
-        EXPECT_EQ(fake.sound.calls.count(QStringLiteral("play:/opt/kiebitz/drum.wav")), r.plays);
-        EXPECT_EQ(fake.sound.calls.count(QStringLiteral("stop")), r.plays);
+        EXPECT_EQ(fake.sound.calls.count(kDrum), plays);
+        EXPECT_EQ(fake.sound.calls.count(QStringLiteral("stop")), plays);
     }
 }
 
-// The final minute's ticks are placed just after each whole second, so even
-// with late ticks no second is skipped and the warning at 30 s always plays.
-TEST_F(Form1Test, FinalMinuteTicksNeverSkipASecond)
+// Whatever the item number holds, the item page opens through the
+// forwarding link, and the opener keeps that an address on its host.
+TEST_F(App, ItemLinkOpensAnyItemNumberBehindTheForwardingAddress)
 {
-    state.settings.warntonsek = 30;
-    fake.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0, 700)));
-    follow(50);
-    form.Update_Label();
-    std::vector<int> shown;
-    const int lateness[] = {0, 9, 3, 15, 1, 40, 7, 0, 25, 2};  // ms each tick fires late
-    for (int i = 0; form.Timer1->isEnabled() && i < 200; ++i) {
-        const int delay = form.Timer1->nextDelayMs();
-        ASSERT_GT(delay, 0);
-        ASSERT_LE(delay, 1000 + app::CountdownTimer::kAlignMarginMs);
-        fake.clock.advanceMs(delay + lateness[i % 10]);
-        form.Timer1->fire();
-        if (form.Timer1->interval() == 1000 || !form.Timer1->isEnabled()) {
-            bool ok = false;
-            const int n = zeit().toInt(&ok);
-            if (ok && (shown.empty() || shown.back() != n))
-                shown.push_back(n);
-        }
+    emit form->Lbl_GoItem->clicked();
+    EXPECT_TRUE(shell.opened.isEmpty()) << "no item followed yet";
+    for (const QString& number :
+         {QStringLiteral("1234567890"), QStringLiteral(" 12 34 "), QStringLiteral("\"'<>`"),
+          QStringLiteral("1&item=2#x"), QStringLiteral("100%25%"), QStringLiteral("javascript:alert(1)"),
+          QString(5000, u'9'), QStringLiteral("../\\x?y=z;a\r\nb"), QStringLiteral("Grüße€")}) {
+        shell.opened.clear();
+        state.auction.ItemNumber = number;
+        emit form->Lbl_GoItem->clicked();
+        EXPECT_EQ(shell.opened, QStringList{timing::itemLink(number)});
+        const QUrl url = platform::ShellOpenQt::toUrl(timing::itemLink(number));
+        EXPECT_EQ(url.scheme() + "://" + url.host() + url.path(), QStringLiteral("http://www.auktionswerk.de/fw.php"))
+            << number.left(40).toStdString();
     }
-    ASSERT_FALSE(shown.empty());
-    for (std::size_t i = 1; i < shown.size(); ++i)
-        EXPECT_EQ(shown[i], shown[i - 1] - 1) << "skipped after " << shown[i - 1];
-    EXPECT_EQ(shown.back(), 1);
-    EXPECT_EQ(zeit(), QStringLiteral("Auktion\r\nbeendet"));
-    EXPECT_EQ(fake.sound.calls.count(QStringLiteral("play:/opt/kiebitz/drum.wav")), 1);
 }
 
-TEST(Main, FirstStartStoresInstallDirAndClosesCleanly)
-{
+// The clock synchronisation from the main window against a time page on
+// 127.0.0.1; `synconstart` as stored.
+struct Sync {
+    explicit Sync(const char* synconstart)
+    {
+        fake.settings.values[kSetting + "synconstart"] = QString::fromLatin1(synconstart);
+        p = fake.platform();
+        p.http = &http;
+        p.timeZone = &zone;
+    }
+    // The time page, sent after `check` ran; or never.
+    void serve(std::function<void()> check, bool never = false)
+    {
+        test::LoopbackHttpServer::Response r;
+        r.kind = never ? test::LoopbackHttpServer::Response::Kind::NeverAnswer : r.kind;
+        r.pieces.push_back(
+            {20, "<html><body>The official eBay Time is: Tuesday, 14 Mar 2006 17:30:00 GMT</body></html>", check});
+        server.route(timing::kTimePagePath.toUtf8(), r);
+    }
+    std::unique_ptr<app::Form1> main()
+    {
+        return app::Main(p, state, {server.url(timing::kTimePagePath), server.url(timing::kVersionPath)});
+    }
+    int requests(const QString& path) const { return server.requestCount(path.toUtf8()); }
+
     test::FakePlatform fake;
+    test::FakeTimeZone zone = test::FakeTimeZone::centralEuropeWinter();
+    test::LoopbackHttpServer server;
+    platform::HttpControlQt http{test::kEventBoundMs};
+    platform::Platform p;
     app::ProgramState state;
-    fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "warntonsek")] =
-        QStringLiteral("1.5e9");
-    fake.settings.values[test::MemorySettingsStore::path("Auktionswerk", "Kiebitz", "warnton")] =
-        QStringLiteral(" 0 ");
-    auto form = app::Main(fake.platform(), state);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(fake.settings.values.value("Auktionswerk/Kiebitz/InstallDir"), QStringLiteral("/opt/kiebitz"));
-    EXPECT_EQ(state.settings.warntonsek, 60);  // not a 16-bit number: the default
-    EXPECT_EQ(state.settings.warnton, 0);
-    EXPECT_EQ(state.helpFile, QStringLiteral("/opt/kiebitz/kiebitz.chm"));
-    fake.settings.writes.clear();
-    // Closing shows the notice modally; the close completes only after it.
-    bool noticeShown = false;
-    const auto closer = test::whenModal([&](QWidget* notice) {
-        noticeShown = notice != form.get();
-        EXPECT_TRUE(form->isVisible());
-        notice->close();
-    });
-    form->close();
-    EXPECT_TRUE(noticeShown);
-    EXPECT_FALSE(form->isVisible());
-    // Placement first, then the program folder.
-    EXPECT_EQ(fake.settings.writes, QStringList({"Left", "Top", "Width", "Height", "WindowState", "InstallDir"}));
+};
+
+// By a click, with the countdown running on; at start only for exactly 1,
+// with the countdown paused meanwhile and switched on again afterwards even
+// when nothing is followed.
+TEST(SyncCommands, ByClickAndAtStartOnlyWhenSwitchedOnExactly)
+{
+    const std::pair<const char*, bool> rows[] = {{"click", false}, {"1", true},  {" 1 ", true}, {"2", false},
+                                                 {"-1", false},    {"0", false}, {"", false}};
+    for (const auto& [stored, atStart] : rows) {
+        SCOPED_TRACE(stored);
+        const bool click = stored == std::string("click"), runs = click || atStart;
+        Sync s(click ? "0" : stored);
+        app::Form1* shown = nullptr;
+        bool visible = false, timerDuringRun = true;
+        s.serve([&] {
+            visible = shown && shown->isVisible();
+            timerDuringRun = shown && shown->Timer1->isEnabled();
+        });
+        auto form = s.main();
+        shown = form.get();
+        EXPECT_EQ(s.requests(timing::kTimePagePath), 0) << "the run waits for the event loop";
+        if (click) {
+            s.state.auction.AuctionTitle = QStringLiteral("Item");
+            s.state.auction.AuctionEnd = core::addSeconds(core::fromQDateTime(s.fake.clock.now()), 7200);
+            form->show_Auction(s.state.auction.AuctionEnd);
+            emit form->Lbl_GetTime->clicked();
+        }
+        EXPECT_TRUE(test::runUntil([&] { return !runs || !s.fake.messages.shown.empty(); }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(s.requests(timing::kTimePagePath), runs ? 1 : 0);
+        EXPECT_EQ(s.fake.clock.timesSet.size(), runs ? 1u : 0u);
+        if (runs) {
+            EXPECT_EQ(s.fake.messages.shown.at(0).text, timing::kStatusUpdated);  // msgonsync defaults to 1
+            EXPECT_TRUE(visible) << "the window shows before the synchronisation";
+            EXPECT_EQ(timerDuringRun, click);
+        }
+        EXPECT_EQ(form->Timer1->isEnabled(), runs);
+    }
 }
+
+// The first start stores the program folder. Closing the main window while
+// a synchronisation waits for the time page stores the placement, then the
+// program folder, and shows the notice; once that is closed the program's
+// event loop ends, and the waiting run stops without a message or setting.
+TEST(SyncCommands, ClosingWhileASynchronisationWaitsEndsTheProgram)
+{
+    for (const bool atStart : {true, false}) {
+        SCOPED_TRACE(atStart ? "at start" : "by click");
+        Sync s(atStart ? "1" : "0");
+        s.serve({}, true);
+        auto form = s.main();
+        EXPECT_EQ(s.fake.settings.values.value(kSetting + "InstallDir"), "/opt/kiebitz");
+        EXPECT_EQ(s.state.helpFile, "/opt/kiebitz/kiebitz.chm");
+        s.fake.settings.writes.clear();
+        if (!atStart)
+            QTimer::singleShot(0, form.get(), [&] { emit form->Lbl_GetTime->clicked(); });
+        bool closed = false, noticeSeen = false;
+        QTimer steps;
+        QObject::connect(&steps, &QTimer::timeout, [&] {
+            if (closed || s.requests(timing::kTimePagePath) != 1)
+                return;
+            closed = true;
+            form->close();  // returns once the notice below is closed
+        });
+        const auto user = test::whenModal([&](QWidget* notice) {
+            noticeSeen = true;
+            notice->close();
+        });
+        steps.start(20);
+        QTimer::singleShot(60'000, [] { QCoreApplication::exit(99); });  // only when the program does not end
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_TRUE(closed && noticeSeen);
+        EXPECT_TRUE(s.fake.messages.shown.empty());
+        EXPECT_TRUE(s.fake.clock.timesSet.empty());
+        EXPECT_EQ(s.requests(timing::kVersionPath), 0);
+        EXPECT_EQ(s.fake.settings.writes,
+                  QStringList({"Left", "Top", "Width", "Height", "WindowState", "InstallDir"}));
+    }
+}
+
+}  // namespace
