@@ -1,10 +1,11 @@
+// Qt Network and Multimedia as the built program loads them: from its
+// modules, on the first request and the first sound.
+
 #include "platform/linux/lazy_http_control.h"
 #include "platform/linux/lazy_sound.h"
 #include "support/loopback_http_server.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include <QtCore>
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,8 @@ bool mapped(const char* library)
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
 }
-
 QString module(const QString& name) { return platform::programModule(QFileInfo(KIEBITZ_PROGRAM).path(), name); }
-const QString kDrum = QStringLiteral(KIEBITZ_DRUM_WAV);
 int g_warnings = 0;
-
-}  // namespace
 
 // Runs first, before anything has loaded the modules.
 TEST(LazyModules, ProgramLoadsNetworkAndMultimediaOnlyFromItsModulesOnFirstUse)
@@ -31,16 +28,14 @@ TEST(LazyModules, ProgramLoadsNetworkAndMultimediaOnlyFromItsModulesOnFirstUse)
     QProcess ldd;
     ldd.start(QStringLiteral("ldd"), {QStringLiteral(KIEBITZ_PROGRAM)});
     ASSERT_TRUE(ldd.waitForFinished());
-    const QByteArray libraries = ldd.readAllStandardOutput();
-    ASSERT_TRUE(libraries.contains("libQt6Widgets"));
-    EXPECT_FALSE(libraries.contains("libQt6Network") || libraries.contains("libQt6Multimedia")) << libraries.data();
+    const QByteArray libs = ldd.readAllStandardOutput();
+    EXPECT_TRUE(libs.contains("libQt6Widgets") && !libs.contains("libQt6Network") &&
+                !libs.contains("libQt6Multimedia"))
+        << libs.data();
 
     test::LoopbackHttpServer server;
-    test::LoopbackHttpServer::Response answer, never;
-    answer.body = "12:00:00 GMT";
-    never.kind = test::LoopbackHttpServer::Response::Kind::NeverAnswer;
-    server.route("/time", answer);
-    server.route("/never", never);  // then cancelled
+    server.route("/time", {.body = "12:00:00 GMT"});
+    server.route("/never", {.kind = test::LoopbackHttpServer::Response::Kind::NeverAnswer});  // then cancelled
     platform::LazyHttpControl http(module(platform::kHttpModuleName));
     States states;
     http.setStateHandler([&](std::int16_t s) { states.push_back(s); });
@@ -57,7 +52,7 @@ TEST(LazyModules, ProgramLoadsNetworkAndMultimediaOnlyFromItsModulesOnFirstUse)
     platform::LazySound sound(module(platform::kSoundModuleName));
     sound.stop();
     EXPECT_FALSE(mapped("kiebitz-sound.so") || mapped("libQt6Multimedia"));
-    sound.playAsync(kDrum);
+    sound.playAsync(QStringLiteral(KIEBITZ_DRUM_WAV));
     EXPECT_TRUE(mapped("kiebitz-sound.so") && mapped("libQt6Multimedia"));
 }
 
@@ -65,10 +60,10 @@ TEST(LazyModules, ProgramLoadsNetworkAndMultimediaOnlyFromItsModulesOnFirstUse)
 // other's): requests fail at once, sounds stay silent, one warning each.
 TEST(LazyModules, WithoutTheModuleRequestsFailAtOnceAndOneWarningSaysWhy)
 {
-    const QString nowhere = QStringLiteral("/nonexistent/");
+    const QString none = QStringLiteral("/nonexistent/");
     for (const auto& [httpFile, soundFile] :
-         {std::pair{nowhere + platform::kHttpModuleName, nowhere + platform::kSoundModuleName},
-          std::pair{module(platform::kSoundModuleName), module(platform::kHttpModuleName)}}) {
+         {std::pair{none + platform::kHttpModuleName, none + platform::kSoundModuleName},
+          {module(platform::kSoundModuleName), module(platform::kHttpModuleName)}}) {
         SCOPED_TRACE(qPrintable(httpFile));
         g_warnings = 0;
         const QtMessageHandler next = qInstallMessageHandler(
@@ -80,10 +75,12 @@ TEST(LazyModules, WithoutTheModuleRequestsFailAtOnceAndOneWarningSaysWhy)
         for (int i = 0; i < 2; ++i) {
             http.execute(QStringLiteral("http://127.0.0.1:1/"), {});
             EXPECT_FALSE(http.stillExecuting());  // never waits
-            sound.playAsync(kDrum);
+            sound.playAsync(QStringLiteral(KIEBITZ_DRUM_WAV));
         }
         qInstallMessageHandler(next);
         EXPECT_EQ(states, (States{5, 11, 5, 11}));
         EXPECT_EQ(g_warnings, 2);
     }
 }
+
+}  // namespace

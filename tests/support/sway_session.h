@@ -24,7 +24,7 @@ inline bool waitFor(const std::function<bool()>& done, int ms = kSwayBoundMs) { 
 
 inline bool swaySession() { return !qgetenv("WAYLAND_DISPLAY").isEmpty() && !qgetenv("SWAYSOCK").isEmpty(); }
 
-// Runs swaymsg with `args`; its output, or nothing when it failed.
+// Runs swaymsg with `args`: its output, or nothing when it failed.
 inline std::optional<QByteArray> swaymsgOutput(const QStringList& args)
 {
     QProcess p;
@@ -39,39 +39,28 @@ inline std::optional<QByteArray> swaymsgOutput(const QStringList& args)
 // Runs one sway command; whether sway carried it out.
 inline bool swaymsg(const QString& command) { return swaymsgOutput({command}).has_value(); }
 
-// The container id of the first window in `node` for which `match` holds; 0
-// when there is none.
-inline qint64 swayContainer(const QJsonObject& node, const std::function<bool(const QJsonObject&)>& match)
+// sway's container id of the first window whose `key` ("name": title,
+// "pid") reads `value`; 0 when there is none.
+inline qint64 swayContainer(const QString& value, const char* key = "name")
 {
-    if (node.contains(QLatin1String("app_id")) && match(node))
-        return node[QLatin1String("id")].toInteger();
-    for (const char* key : {"nodes", "floating_nodes"})
-        for (const QJsonValue& child : node[QLatin1String(key)].toArray())
-            if (const qint64 id = swayContainer(child.toObject(), match))
-                return id;
-    return 0;
-}
-inline qint64 swayContainer(const std::function<bool(const QJsonObject&)>& match)
-{
+    const std::function<qint64(const QJsonObject&)> find = [&](const QJsonObject& node) -> qint64 {
+        if (node.contains(QLatin1String("app_id")) && node[QLatin1String(key)].toVariant().toString() == value)
+            return node[QLatin1String("id")].toInteger();
+        for (const char* nodes : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : node[QLatin1String(nodes)].toArray())
+                if (const qint64 id = find(child.toObject()))
+                    return id;
+        return 0;
+    };
     const std::optional<QByteArray> tree = swaymsgOutput({QStringLiteral("-t"), QStringLiteral("get_tree")});
-    return tree ? swayContainer(QJsonDocument::fromJson(*tree).object(), match) : 0;
+    return tree ? find(QJsonDocument::fromJson(*tree).object()) : 0;
 }
-// sway's container id of the window titled `title`, or of a window of
-// process `pid`; 0 when there is none.
-inline qint64 swayContainer(const QString& title)
-{
-    return swayContainer([&](const QJsonObject& view) { return view[QLatin1String("name")].toString() == title; });
-}
-inline qint64 swayContainerOf(qint64 pid)
-{
-    return swayContainer([&](const QJsonObject& view) { return view[QLatin1String("pid")].toInteger() == pid; });
-}
+inline qint64 swayContainerOf(qint64 pid) { return swayContainer(QString::number(pid), "pid"); }
 
 // Activates the window titled `title` as a click on it would.
 inline bool focus(const QString& title)
 {
-    const qint64 id = swayContainer(title);
-    return id != 0 && swaymsg(QStringLiteral("[con_id=%1] focus").arg(id));
+    return swaymsg(QStringLiteral("[con_id=%1] focus").arg(swayContainer(title)));
 }
 
 // One program run in a process group of its own, ended with its helpers.
@@ -94,9 +83,6 @@ public:
         m_process.start(program, args);
     }
     ~Program() { end(); }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
     bool started() { return m_process.waitForStarted(10'000); }
     qint64 pid() const { return m_process.processId(); }
     void end()
