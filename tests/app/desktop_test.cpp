@@ -33,23 +33,15 @@ namespace {
 const QString kItem = QStringLiteral("eBay Artikel 1234567890 (Endet 12.03.27 18:30:00 MEZ) - Canon EOS 350D Body");
 const QString kCanon = QStringLiteral("Canon EOS 350D Body Kiebitz");
 
-// The main window on the given desktop facilities and doubles for the rest,
-// on a PC set to the time zone `tz`.
-std::unique_ptr<app::Form1> mainWindow(test::FakePlatform& fake, app::ProgramState& state, const char* tz,
-                                       platform::WindowList& windows, platform::DdeClient& dde,
-                                       platform::ShellWindows* shell = nullptr,
-                                       platform::AccessibilitySwitch* accessibility = nullptr)
+// The main window on `p` with the real `windows`, on a PC set to the time
+// zone `tz`.
+std::unique_ptr<app::Form1> mainWindow(platform::Platform p, platform::WindowList& windows, app::ProgramState& state,
+                                       const char* tz)
 {
     static platform::TimeZonePosix zone;
     setenv("TZ", tz, 1);
     tzset();
-    platform::Platform p = fake.platform();
     p.windows = &windows;
-    p.dde = &dde;
-    if (shell)
-        p.shellWindows = shell;
-    if (accessibility)
-        p.accessibility = accessibility;
     p.timeZone = &zone;
     return std::make_unique<app::Form1>(p, state);
 }
@@ -86,7 +78,9 @@ struct X11Desktop : ::testing::Test {
     // Shown and, with a window manager, framed: the frame then stands where it put it.
     std::unique_ptr<app::Form1> start(app::ProgramState& state)
     {
-        auto form = mainWindow(fake, state, "America/Los_Angeles", windows, dde, &browsers);
+        platform::Platform p = fake.platform();
+        p.shellWindows = &browsers;
+        auto form = mainWindow(p, windows, state, "America/Los_Angeles");
         form->Form1init();
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get(), test::kEventBoundMs));
@@ -105,7 +99,7 @@ struct X11Desktop : ::testing::Test {
         EXPECT_TRUE(QTest::qWaitFor([&] { return titled(windows.windows(), title); }, test::kEventBoundMs));
         return w;
     }
-    // Saves the placement as closing does; the stored frame in pixels.
+    // Saves the placement as closing does; the stored left, top and width in pixels.
     QRect saved(app::Form1& form, const char* windowState)
     {
         settings::WidgetPlacement placement(form);
@@ -123,7 +117,6 @@ struct X11Desktop : ::testing::Test {
     test::FakePlatform fake;
     platform::WindowListXcb windows;
     platform::BrowserTitleWindows browsers;
-    platform::NoDdeClient dde;
     std::vector<std::unique_ptr<QWidget>> others;
 };
 
@@ -239,15 +232,17 @@ TEST(RealBrowsers, ShownAndBackgroundTabs)
         ASSERT_TRUE(test::runUntil([&] { return !background || lists(atspi.pages(), kItem); }, 60'000));
         test::FakePlatform fake;
         app::ProgramState state;
-        auto form = mainWindow(fake, state, "Europe/Berlin", windows, dde, &shell, &accessibility);
+        platform::Platform p = fake.platform();
+        p.shellWindows = &shell;
+        p.dde = &dde;
+        p.accessibility = &accessibility;
+        auto form = mainWindow(p, windows, state, "Europe/Berlin");
         form->Form1init();
         emit form->Lbl_GetArtikel->clicked();
         EXPECT_EQ(form->windowTitle(), kCanon);
         EXPECT_EQ(form->Label1->caption(), QStringLiteral("endet am 12.03.2027 18:30:00"));
     }
 }
-
-const QString kNikon = QStringLiteral("eBay Artikel 2345678901 (Endet 14.03.27 20:15:00 MEZ) - Nikon D70 Gehäuse");
 
 class SwayDesktop : public ::testing::Test {
 protected:
@@ -270,7 +265,7 @@ protected:
     // MEZ is 09:30 in Los Angeles.
     void start()
     {
-        form = mainWindow(fake, state, "America/Los_Angeles", windows, dde);
+        form = mainWindow(fake.platform(), windows, state, "America/Los_Angeles");
         form->Form1init();
         const auto count = [&](const auto& all) {
             return std::count_if(all.begin(), all.end(),
@@ -314,7 +309,6 @@ protected:
     test::FakePlatform fake;
     platform::WindowListSession windows;
     platform::WindowListWayland probe;  // what the compositor lists, own windows included
-    platform::NoDdeClient dde;
     app::ProgramState state;
     std::unique_ptr<app::Form1> form;
 };
@@ -338,23 +332,6 @@ TEST_F(SwayDesktop, NativeFirefoxItemPageIsTakenOver)
     EXPECT_EQ(form->windowTitle(), kCanon);
     EXPECT_EQ(form->Label1->caption(), QStringLiteral("endet am 12.03.2027 09:30:00"));
     EXPECT_EQ(form->LabelZeit->caption(), QStringLiteral("10 Minuten\r\n0 Sekunden"));
-}
-
-// Of several item windows the one activated last is taken.
-TEST_F(SwayDesktop, LastActivatedItemWindowWins)
-{
-    const auto canon = openListed(kItem), nikon = openListed(kNikon);
-    ASSERT_TRUE(canon && nikon) << terminals->log();
-    start();
-    const QString nikonCaption = QStringLiteral("Nikon D70 Gehäuse Kiebitz");
-    // focus order, caption taken
-    const std::pair<QStringList, QString> cases[] = {
-        {{}, nikonCaption}, {{kItem}, kCanon}, {{kNikon, kItem, kNikon}, nikonCaption}};
-    for (const auto& [focusOrder, caption] : cases) {
-        SCOPED_TRACE(focusOrder.size());
-        take(focusOrder);
-        EXPECT_EQ(form->windowTitle(), caption);
-    }
 }
 
 // Another Kiebitz, the real program with settings of its own, follows the
