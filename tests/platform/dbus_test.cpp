@@ -251,30 +251,29 @@ App browser(const QString& name, const QString& urlKey, std::vector<Node> frames
 {
     return {{kApp, name, false, {}, std::move(frames)}, urlKey};
 }
+Node frame(const QString& title, bool active, std::vector<Node> children)
+{
+    return {kFrame, title, active, {}, std::move(children)};
+}
 // Web documents and page tabs; a panel must not match the query.
 App firefox()
 {
+    const QString hallo = QStringLiteral("Sag \"Hallo\"");
     return browser("Firefox", "DocURL",
-                   {{kFrame,
-                     "Seite 1 — Mozilla Firefox",
-                     false,
-                     {},
-                     {{kTab, "Seite 1", true},
-                      {kTab, kItem},
-                      {kPanel, "Leiste", true},
-                      {kDoc, "Seite 1", true, "http://127.0.0.1:1/1"},
-                      {kDoc, kItem, false, "http://127.0.0.1:1/2"}}},
-                    {kFrame,
-                     "Sag \"Hallo\" — Mozilla Firefox",
-                     true,
-                     {},
-                     {{kTab, "Sag \"Hallo\"", true}, {kDoc, "Sag \"Hallo\"", true, "http://127.0.0.1:1/3"}}}});
+                   {frame("Seite 1 — Mozilla Firefox", false,
+                          {{kTab, "Seite 1", true},
+                           {kTab, kItem},
+                           {kPanel, "Leiste", true},
+                           {kDoc, "Seite 1", true, "http://127.0.0.1:1/1"},
+                           {kDoc, kItem, false, "http://127.0.0.1:1/2"}}),
+                    frame(hallo + " — Mozilla Firefox", true,
+                          {{kTab, hallo, true}, {kDoc, hallo, true, "http://127.0.0.1:1/3"}})});
 }
 App chromium()
 {
     return browser(
         "Chromium", "URI",
-        {{kFrame, "Leer - Chromium", false, {}, {{kTab, "", true}, {kTab, kLong}, {kDoc, "", true, "about:blank"}}}});
+        {frame("Leer - Chromium", false, {{kTab, "", true}, {kTab, kLong}, {kDoc, "", true, "about:blank"}})});
 }
 
 // One line per page of `application` (null: of all), sorted: the order of
@@ -388,7 +387,7 @@ TEST_F(AtspiPages, MisbehavingBrowserLeavesTheOthersPages)
     for (const auto& [fault, wrong, budgetMs, boundMs, brokenPages] : rows) {
         SCOPED_TRACE(wrong.join(u',').toStdString() + " " + std::to_string(int(fault)));
         App broken = browser("Kaputt", "DocURL",
-                             {{kFrame, "Kaputt", true, {}, {{kTab, "Tab", true}, {kDoc, "Dok", true, "http://x/"}}}});
+                             {frame("Kaputt", true, {{kTab, "Tab", true}, {kDoc, "Dok", true, "http://x/"}})});
         broken.fault = fault;
         broken.wrong = wrong;
         App busy = firefox();
