@@ -11,13 +11,6 @@ using namespace kiebitz;
 
 namespace {
 
-void write(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
-
 // A sound file stored while the default lay beside the program keeps
 // playing once the program is installed and the old file is gone.
 TEST(ProgramFolders, StoredSoundFileOfTheOldLayout)
@@ -25,7 +18,7 @@ TEST(ProgramFolders, StoredSoundFileOfTheOldLayout)
     QTemporaryDir root;
     const QString program = root.filePath("usr/bin"), data = root.filePath("usr/share/kiebitz"),
                   old = root.filePath("old/build"), kept = root.filePath("kept/build");
-    write(kept + "/drum.wav");
+    ASSERT_TRUE(QDir().mkpath(kept) && QFile(kept + "/drum.wav").open(QIODevice::WriteOnly));
     const QString installed = settings::defaultSoundFile(data);
     // InstallDir, stored sound file ("": none), the sound file read
     const std::tuple<QString, QString, QString> rows[] = {{program, "", installed},
