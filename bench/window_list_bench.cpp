@@ -3,8 +3,10 @@
 //   window_list_bench [windows=300] [runs=50]
 // Needs an X display; wmctrl needs an EWMH window manager (e.g. openbox).
 #include "bench_timing.h"
+#include "capture/auction.h"
 #include "capture/window_scan.h"
 #include "core/program_values.h"
+#include "platform/linux/browser_title_windows.h"
 #include "platform/linux/window_list_xcb.h"
 
 #include <xcb/xcb.h>
@@ -65,6 +67,26 @@ bool runWmctrl()
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A click on "Artikel übernehmen" that finds no item page: the direct scan,
+// the fallback scan and the browser list, all over one read of the list.
+struct NoDisplay : capture::AuctionDisplay {
+    void show_NoAuction() override {}
+    void show_Auction(core::DateValue) override {}
+};
+
+bool clickWithoutItemPage(platform::WindowList& list)
+{
+    platform::BrowserTitleWindows browsers;
+    capture::CaptureContext context;
+    context.platform.windows = &list;
+    context.platform.shellWindows = &browsers;
+    context.windowStyleMask = core::WS_VISIBLE | core::WS_BORDER;
+    capture::AuctionRecord record;
+    NoDisplay display;
+    capture::take_Auction(context, record, display);
+    return record.AuctionEnd == core::kZeroDate;
 }
 
 void print(const char* what, std::optional<double> v)
@@ -164,6 +186,21 @@ int main(int argc, char** argv)
               platform::WindowListXcb fresh;
               return (found = scanInstances(fresh)) >= 0;
           }));
+    // The click against one scan, alternated so that load hits both alike.
+    std::vector<double> scans, clicks;
+    for (int i = 0; i < runs; ++i) {
+        auto t0 = Clock::now();
+        found = scanInstances(list);
+        scans.push_back(ms(Clock::now() - t0));
+        t0 = Clock::now();
+        if (!clickWithoutItemPage(list))
+            return 1;
+        clicks.push_back(ms(Clock::now() - t0));
+    }
+    const double scan = bench::median(scans), click = bench::median(clicks);
+    print("one scan (alternated with the click)", scan);
+    print("\"Artikel übernehmen\" without an item page", click);
+    std::printf("  %-52s %8.2f x\n", "click / one scan", click / scan);
     print("wmctrl -l (process)", medianMs(runs, runWmctrl));
     std::printf("  %-52s %8.3f ms\n", "first call of a new list (connect, atoms, scan)", first);
 
