@@ -5,6 +5,7 @@
 #include <QMap>
 
 #include <functional>
+#include <vector>
 
 namespace kiebitz::test {
 
@@ -18,6 +19,7 @@ class FakeHttpControl : public platform::HttpControl {
 public:
     void execute(const QString& url, const QString&) override
     {
+        requests.push_back(url);
         m_body = answers.value(url);
         m_calls = 2;
         notifyState(Requesting);
@@ -42,6 +44,7 @@ public:
     QString getChunk(qsizetype maxChars) override { return m_body.left(std::min(maxChars, kMaxBodyChars)); }
 
     QMap<QString, QString> answers;
+    std::vector<QString> requests;  // the addresses asked for, in order
     std::function<void()> duringWait;
     bool reportsReceiving = true;
 
