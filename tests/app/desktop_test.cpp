@@ -212,7 +212,8 @@ TEST(RealBrowsers, ShownAndBackgroundTabs)
     platform::AtspiShellWindows shell{atspi};
     platform::AtspiDdeClient dde{atspi};
     platform::AtspiAccessibilitySwitch accessibility{atspi};
-    for (const auto& [chromium, background] : {std::pair{true, false}, {false, false}, {false, true}, {true, true}}) {
+    for (const auto& row : {std::pair{true, false}, {false, false}, {false, true}, {true, true}}) {
+        const bool chromium = row.first, background = row.second;  // plain names: lambdas below capture them
         SCOPED_TRACE(testing::Message() << (chromium ? "Chromium" : "Firefox") << (background ? ", background" : ""));
         QTemporaryDir profile;
         QStringList urls = {server.url("/item"), server.url("/other")};

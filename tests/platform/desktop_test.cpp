@@ -224,7 +224,12 @@ TEST_F(X11Desktop, TitlesAndStylesOfWindows)
         return (list.style(w[i]) & mask) == style && (e != all.end()) == (then == Mapped || then == Iconified) &&
                (e == all.end() || ((e->style & mask) == style && e->title == title));
     };
-    test::waitFor([&] { return std::ranges::all_of(std::views::iota(0u, w.size()), holds); });
+    test::waitFor([&] {
+        for (std::size_t i = 0; i < w.size(); ++i)
+            if (!holds(i))
+                return false;
+        return true;
+    });
     for (std::size_t i = 0; i < w.size(); ++i)
         EXPECT_TRUE(holds(i)) << "case " << i;
     EXPECT_EQ(list.style(0) | list.style(WindowId(1) << 32 | w[0]), 0u) << "no window, or none of X11";

@@ -277,7 +277,9 @@ TEST(ClockSync, OutcomesAgainstARealServer)
         QFile log(run.folder.filePath("error.txt"));
         EXPECT_EQ(log.open(QIODevice::ReadOnly) ? log.readAll() : "", flags & Logged ? response.body + "\r\n" : "");
         EXPECT_EQ(run.server.requests().back().target, kVersionPath.toLatin1());
-        EXPECT_EQ(run.server.requests().size(), flags & Refused ? 1u : response.status == 302 ? 4u : 2u);
+        EXPECT_EQ(run.server.requestCount(kVersionPath.toLatin1()) +
+                      run.server.requestCount(kTimePagePath.toLatin1()),
+                  flags & Refused ? 1 : 2);  // the hops of a redirect are not counted: Qt may ask again
         for (const auto& req : run.server.requests())
             EXPECT_EQ(req.headerLine("User-Agent"),
                       req.target == kVersionPath.toLatin1()
