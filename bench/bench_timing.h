@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -31,6 +32,16 @@ inline std::optional<double> medianMs(int runs, const std::function<bool()>& f)
         t.push_back(ms(Clock::now() - start));
     }
     return median(t);
+}
+
+// One line of a result table: the label padded to `width`, then the time,
+// or "n/a" when the measurement failed.
+inline void printMs(const char* what, std::optional<double> v, int width = 52)
+{
+    if (v)
+        std::printf("  %-*s %8.3f ms\n", width, what, *v);
+    else
+        std::printf("  %-*s %8s\n", width, what, "n/a");
 }
 
 }  // namespace kiebitz::bench

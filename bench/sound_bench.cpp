@@ -580,16 +580,22 @@ int startupMode(const QString& which, const QString& good)
     return 0;
 }
 
+// Loads the candidate, starts recording the sink and lets both settle.
+bool loadAndListen(Candidate& c, Recorder& rec)
+{
+    if (!c.load() || !rec.start())
+        return false;
+    pump(300);
+    return true;
+}
+
 int latencyMode(const QString& which, const QString& good)
 {
     Results r;
     auto c = makeCandidate(which);
-    if (!c->load())
-        return 1;
     Recorder rec;
-    if (!rec.start())
+    if (!loadAndListen(*c, rec))
         return 1;
-    pump(300);
     const auto [coldCall, coldLatency] = timedPlay(*c, rec, good);
     waitForQuiet(rec);
     c->stop();
@@ -609,12 +615,9 @@ int hostileMode(const QString& which, const QString& bad, const QString& good)
     Results r;
     Watchdog dog(r);
     auto c = makeCandidate(which);
-    if (!c->load())
-        return 1;
     Recorder rec;
-    if (!rec.start())
+    if (!loadAndListen(*c, rec))
         return 1;
-    pump(300);
 
     dog.arm("call", 3);
     const double t0 = nowMs();

@@ -80,13 +80,7 @@ bool scan(platform::WindowList& list)
     return count > 0;
 }
 
-void print(const char* what, std::optional<double> v)
-{
-    if (v)
-        std::printf("  %-58s %8.3f ms\n", what, *v);
-    else
-        std::printf("  %-58s %8s\n", what, "n/a");
-}
+void print(const char* what, std::optional<double> v) { bench::printMs(what, v, 58); }
 
 }  // namespace
 

@@ -34,6 +34,7 @@ namespace {
 
 using bench::medianMs;
 using bench::ms;
+using bench::printMs;
 
 // The direct scan of "Artikel übernehmen" over the whole list (no window is
 // an item page, so every one is examined); gives the instances it counted.
@@ -87,14 +88,6 @@ bool clickWithoutItemPage(platform::WindowList& list)
     NoDisplay display;
     capture::take_Auction(context, record, display);
     return record.AuctionEnd == core::kZeroDate;
-}
-
-void print(const char* what, std::optional<double> v)
-{
-    if (v)
-        std::printf("  %-52s %8.3f ms\n", what, *v);
-    else
-        std::printf("  %-52s %8s\n", what, "n/a");
 }
 
 }  // namespace
@@ -180,12 +173,12 @@ int main(int argc, char** argv)
     const double first = ms(Clock::now() - firstStart);
 
     std::printf("median of %d runs:\n", runs);
-    print("direct scan (scan_ItemWindow), open connection",
-          medianMs(runs, [&] { return (found = scanInstances(list)) >= 0; }));
-    print("direct scan (scan_ItemWindow), new connection each run", medianMs(runs, [&] {
-              platform::WindowListXcb fresh;
-              return (found = scanInstances(fresh)) >= 0;
-          }));
+    printMs("direct scan (scan_ItemWindow), open connection",
+            medianMs(runs, [&] { return (found = scanInstances(list)) >= 0; }));
+    printMs("direct scan (scan_ItemWindow), new connection each run", medianMs(runs, [&] {
+                platform::WindowListXcb fresh;
+                return (found = scanInstances(fresh)) >= 0;
+            }));
     // The click against one scan, alternated so that load hits both alike.
     std::vector<double> scans, clicks;
     for (int i = 0; i < runs; ++i) {
@@ -198,10 +191,10 @@ int main(int argc, char** argv)
         clicks.push_back(ms(Clock::now() - t0));
     }
     const double scan = bench::median(scans), click = bench::median(clicks);
-    print("one scan (alternated with the click)", scan);
-    print("\"Artikel übernehmen\" without an item page", click);
+    printMs("one scan (alternated with the click)", scan);
+    printMs("\"Artikel übernehmen\" without an item page", click);
     std::printf("  %-52s %8.2f x\n", "click / one scan", click / scan);
-    print("wmctrl -l (process)", medianMs(runs, runWmctrl));
+    printMs("wmctrl -l (process)", medianMs(runs, runWmctrl));
     std::printf("  %-52s %8.3f ms\n", "first call of a new list (connect, atoms, scan)", first);
 
     for (const xcb_window_t w : made)
